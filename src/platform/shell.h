@@ -1,0 +1,36 @@
+// Special and known folders, environment variables and the shell's
+// operations on files.
+#pragma once
+
+#include "platform/types.h"
+
+namespace hs::platform {
+
+class Shell {
+ public:
+  virtual ~Shell() = default;
+
+  // SHGetSpecialFolderPath / SHGetFolderPath for a CSIDL number, without a
+  // trailing backslash; fails when the system has no such folder.
+  virtual Result<std::u16string> special_folder(int csidl) = 0;
+  // SHGetKnownFolderPath for a known-folder id written as
+  // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"; fails when unavailable.
+  virtual Result<std::u16string> known_folder(const std::u16string& folder_id) = 0;
+  // GetWindowsDirectory / GetSystemDirectory / GetSystemWow64Directory.
+  virtual std::u16string windows_folder() = 0;
+  virtual std::u16string system_folder() = 0;
+  virtual Result<std::u16string> system_wow64_folder() = 0;
+
+  // Environment of the running process.
+  virtual Result<std::u16string> environment_variable(const std::u16string& name) = 0;
+  virtual SysError set_environment_variable(const std::u16string& name, const std::u16string& value) = 0;
+  // ExpandEnvironmentStrings: %NAME% replaced where NAME is set, else kept.
+  virtual std::u16string expand_environment(const std::u16string& text) = 0;
+
+  // Moves a file or folder to the recycle bin (SHFileOperation with undo).
+  virtual SysError recycle(const std::u16string& path) = 0;
+  // SHChangeNotify with the "association changed" event.
+  virtual void notify_associations_changed() = 0;
+};
+
+}  // namespace hs::platform

@@ -1,0 +1,2 @@
+// Placeholder translation unit until the machine's services land.
+namespace hs::platform::sim {}
