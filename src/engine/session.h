@@ -1,0 +1,71 @@
+// The one process-wide installation state of a run.
+//
+// A `Session` is made once at the process entry and handed by reference to
+// every step of the run; nothing else in the engine is global. It holds the
+// platform boundary, the run modes from the command line, and the state that
+// later steps fill in (the settings from the package, the chosen language,
+// the installation log). Each subsystem adds the fields it owns here, each
+// documented by its meaning.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace hs::engine {
+
+// Run modes and overrides from the command line.
+struct RunModes {
+  bool automatic = false;   // /a or /silent: defaults taken, no waiting
+  bool silent = false;      // /silent: no user interface at all
+  bool minimized = false;   // /MIN: backdrop starts minimized
+  bool uninstall = false;   // /u: run the uninstaller
+
+  std::u16string folder_override;     // /d: installation folder, "" = none
+  std::string folder_override_narrow; // ANSI copy of folder_override for batches
+  std::u16string product_name_override;  // /n:, "" = none
+  std::u16string uninstall_product;      // /u:name, "" = none given
+  std::u16string run_after;              // /r: program to start after success
+  std::string extra_batch[3];            // /b1:, /b2:, /b3: (8-bit, CR LF lines)
+};
+
+struct Session {
+  explicit Session(platform::System& system) : sys(system) {}
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  platform::System& sys;
+  RunModes modes;
+
+  // Engine title used in messages until the product name is known.
+  std::u16string engine_title = u"Halvorend Setup";
+
+  // The package's message text `n` in the chosen language, or "" while no
+  // message table is loaded (callers then use their built-in text). Set by
+  // the settings loader.
+  std::function<std::u16string(int)> message;
+
+  // Texts the user must see at the end of the run, one failure after another.
+  std::u16string failure_summary;
+
+  // Notifications called once with the message of the first fatal error
+  // (at most 100 are kept).
+  std::vector<std::function<void(const std::u16string&)>> at_exit_notifications;
+  // True once a fatal error has started; later ones only end the process.
+  bool fatal_error_started = false;
+
+  // Message `n` of the package, or `fallback` when the table is not loaded
+  // or the message is empty.
+  std::u16string message_or(int n, std::u16string_view fallback) const {
+    if (message) {
+      std::u16string text = message(n);
+      if (!text.empty()) return text;
+    }
+    return std::u16string(fallback);
+  }
+};
+
+}  // namespace hs::engine
