@@ -27,6 +27,9 @@ struct OsVersion {
   std::uint32_t product_type = product_type::kWorkstation;
   std::uint32_t service_pack_major = 0;
   std::u16string service_pack;  // szCSDVersion, "" when none
+  std::uint32_t suite_mask = 0;    // wSuiteMask (VER_SUITE_* bits), 0 = none
+  std::uint32_t product_kind = 0;  // GetProductInfo's product type, 0 = unknown
+  bool server_r2 = false;          // GetSystemMetrics(SM_SERVERR2) != 0
 };
 
 class SystemInfo {

@@ -55,6 +55,11 @@ class UserInterface {
 
   // Lets pending window messages through (between files, during waits).
   virtual void pump_messages() = 0;
+
+  // PlaySound of a WAV image from memory, asynchronously, without the
+  // default sound and without stopping a sound already playing. Backends
+  // without sound ignore it.
+  virtual void play_sound(const Bytes& wav) { (void)wav; }
 };
 
 }  // namespace hs::platform
