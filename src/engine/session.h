@@ -57,6 +57,19 @@ struct Session {
   // True once a fatal error has started; later ones only end the process.
   bool fatal_error_started = false;
 
+  // ProductFlags bit 43: error boxes are shown in automatic mode too
+  // (never in silent mode).
+  bool errors_in_automatic_mode = false;
+
+  // Steps of the exit routine that parts of the run set up when they open
+  // what must be closed before the process ends; each empty one is skipped.
+  struct ExitHooks {
+    std::function<void()> close_progress;   // destroy the progress page
+    std::function<void()> close_backdrop;   // minimize and destroy the backdrop
+    std::function<void()> stop_worker;      // stop the background sender and wait for it
+    std::function<void()> closing_cleanup;  // the run's last clean-up
+  } exit_hooks;
+
   // Message `n` of the package, or `fallback` when the table is not loaded
   // or the message is empty.
   std::u16string message_or(int n, std::u16string_view fallback) const {

@@ -1,0 +1,65 @@
+#include "engine/driver.h"
+
+#include "engine/command_line.h"
+#include "engine/exit.h"
+#include "engine/fatal.h"
+#include "support/message_box.h"
+#include "uninstall/uninstaller_run.h"
+
+namespace hs::engine {
+
+namespace {
+
+// Exit code of a usage error.
+constexpr int kUsageErrorExitCode = 15;
+
+// The message when the executable carries no package.
+constexpr std::string_view kNoPackageMessage =
+    "This program performs installations and uninstallations.\r\n"
+    "There is no installation data present.\r\n"
+    "No uninstallation parameters were specified.\r\n\r\n"
+    "You should not delete this program or execute it directly.";
+
+// Shows the usage message (not in silent mode) and ends with exit code 15.
+[[noreturn]] void usage_error(Session& session, const UsageError& error) {
+  if (!session.modes.silent) {
+    platform::MessageBoxRequest request;
+    request.text = usage_text(error.message, file_name_part(session.sys.processes.module_path()));
+    request.caption = support::error_caption(session);
+    request.icon = platform::BoxIcon::kError;
+    request.buttons = platform::BoxButtons::kOk;
+    support::message_box(session, request);
+  }
+  exit_run(session, kUsageErrorExitCode);
+}
+
+// Reads the command line into the session; ends the process on a usage
+// error.
+void read_command_line(Session& session) {
+  ParsedCommandLine parsed = parse_command_line(session.sys.processes.command_line());
+  session.modes = std::move(parsed.modes);
+  if (parsed.error) usage_error(session, *parsed.error);
+}
+
+// Uninstall mode: the uninstaller run decides the exit code. After a
+// successful removal the product's notification request is queued and the
+// uninstaller's self-removal started (both come with the uninstaller).
+[[noreturn]] void run_uninstall(Session& session) {
+  const int code = uninstall::run_uninstaller(session, session.modes.uninstall_product);
+  exit_run(session, code);
+}
+
+// Installation: open the own file and its package, check the machine and
+// hand over to the installation run. Until the package can be read, the
+// executable has no installation data to offer.
+[[noreturn]] void run_installation(Session& session) { fatal_error(session, kNoPackageMessage); }
+
+}  // namespace
+
+void run_process(Session& session) {
+  read_command_line(session);
+  if (session.modes.uninstall) run_uninstall(session);
+  run_installation(session);
+}
+
+}  // namespace hs::engine
