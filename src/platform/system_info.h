@@ -56,6 +56,19 @@ class SystemInfo {
   // function does not exist (32-bit Windows) it fails with error 1
   // (ERROR_INVALID_FUNCTION).
   virtual SysError disable_fs_redirection() = 0;
+
+  // Authenticode check of a file (WinVerifyTrust, bound at run time): the
+  // outcome number of the engine protection by signature (0 valid, 5 the
+  // function is not available, ...) and the last system error after the
+  // call. Backends without the function report 5.
+  struct SignatureCheck {
+    int outcome = 5;
+    std::uint32_t last_error = 0;
+  };
+  virtual SignatureCheck verify_signature(const std::u16string& path) {
+    (void)path;
+    return SignatureCheck{};
+  }
 };
 
 class Clock {
