@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "package/settings.h"
 #include "platform/system.h"
 
 namespace hs::engine {
@@ -47,6 +48,12 @@ struct Session {
   // message table is loaded (callers then use their built-in text). Set by
   // the settings loader.
   std::function<std::u16string(int)> message;
+
+  // The package's settings as loaded, and the values derived from them
+  // (product name after the /n: override, shared folder name, ...). Filled
+  // by package::load_session_settings.
+  package::Settings settings;
+  package::DerivedSettings derived;
 
   // Texts the user must see at the end of the run, one failure after another.
   std::u16string failure_summary;

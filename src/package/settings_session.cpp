@@ -1,0 +1,25 @@
+#include "package/settings_session.h"
+
+namespace hs::package {
+
+LoadResult load_session_settings(engine::Session& session, std::span<const std::uint8_t> stream,
+                                 const FieldHook& hook) {
+  LoadResult result = load_settings(stream, session.settings, hook);
+  if (!result.ok()) return result;
+  session.derived = derive_settings(session.settings, session.modes.product_name_override);
+  session.message = [&session](int n) { return session_message(session, n); };
+  return result;
+}
+
+std::u16string session_message(const engine::Session& session, int n) {
+  std::u16string_view text = session.settings.messages.text(n);
+  if (text.empty()) return {};
+  std::u16string windows_folder;
+  if (text.find(u"<os>") != std::u16string_view::npos) {
+    windows_folder = session.sys.shell.windows_folder();
+  }
+  return replace_message_macros(text, session.derived.product_name, session.derived.description,
+                                windows_folder);
+}
+
+}  // namespace hs::package
