@@ -6,7 +6,13 @@
 // Silent mode never reaches this interface: the engine answers for itself.
 #pragma once
 
+#include <functional>
+
 #include "platform/types.h"
+
+namespace hs::wizard {
+struct BackdropSettings;
+}
 
 namespace hs::platform {
 
@@ -31,6 +37,30 @@ struct PageControl {
   int id = 0;
   std::u16string text;  // text shown or entered
   int state = 0;        // check state, selection index, ...: per control
+  bool enabled = true;  // false: shown greyed out
+  bool visible = true;  // false: hidden (a check box with nothing to offer)
+};
+
+// The shell's folder picker behind a page's browse button (control 1013).
+struct FolderPicker {
+  int edit_id = 0;              // edit control whose text a chosen folder replaces
+  std::u16string title;         // text shown above the folder tree
+  int root_csidl = -1;          // CSIDL of the tree's root; -1 = the desktop
+  bool file_system_only = false;  // only file-system folders may be chosen
+};
+
+// Look of a page shared by every page of a run.
+struct PageLook {
+  int style = 1;                 // 0 plain, 1 side picture, 2 banner, 3 full side picture
+  std::u16string font;           // dialog font face; "" = "MS Shell Dlg 2"
+  bool has_colors = false;       // the page uses the colours below
+  std::uint32_t background = 0;  // COLORREF of the page background
+  std::uint32_t foreground = 0;  // COLORREF of the page texts
+  std::uint32_t banner_text_color = 0;  // COLORREF of title and text in the banner
+  int picture_frame = 0;         // 0 none, 1 sunken edge, 2 border, 3 sunken edge in style 1 only
+  std::u16string banner_title;   // title in the banner (style 2), control 1034
+  std::u16string banner_text;    // text in the banner (style 2), control 1035
+  bool enlarge_heading = false;  // heading 1009 drawn 10 % larger
 };
 
 // A modal page from one of the executable's dialog templates.
@@ -39,6 +69,31 @@ struct PageRequest {
   std::u16string caption;
   std::vector<PageControl> controls;
   std::vector<std::u16string> list_items;  // items of the page's list, if any
+
+  PageLook look;
+  // Control that takes the focus once the page is up; 0 = the first one.
+  int focus_id = 0;
+  // Browse button 1013 opens this picker when set.
+  std::optional<FolderPicker> browse;
+  // Address opened by the link in control 1040; "" = no link.
+  std::u16string link_url;
+  // The text viewer 1005 shows its text as RTF.
+  bool rich_text = false;
+  // Accept 1001 starts disabled and is enabled once viewer 1005 has been
+  // scrolled to the end of its text.
+  bool accept_after_scroll = false;
+  // Called when the user changes the text of an edit control (its id and
+  // new text); returns the controls whose text or enabled state change.
+  std::function<std::vector<PageControl>(int id, const std::u16string& text)> on_edit;
+  // Called when the selection of the list changes; returns a request whose
+  // texts replace the page's texts (the language page re-texts itself).
+  std::function<PageRequest(int index)> on_select;
+};
+
+// The modeless progress page.
+struct ProgressRequest {
+  PageRequest page;    // template, caption, heading 1009, status 1011, cancel 1003
+  int placement = 0;   // 1 left, 2 right, 3 centred; + 8 top, 16 bottom, 24 centred
 };
 
 struct PageResult {
@@ -55,6 +110,26 @@ class UserInterface {
 
   // Lets pending window messages through (between files, during waits).
   virtual void pump_messages() = 0;
+
+  // The modeless progress page. While it is open, the backend refuses
+  // requests to log off or shut down Windows. A backend without one
+  // returns false from open_progress and ignores the rest.
+  virtual bool open_progress(const ProgressRequest& request) { (void)request; return false; }
+  virtual void set_progress_text(const std::u16string& text) { (void)text; }
+  virtual void set_progress_position(int percent) { (void)percent; }
+  // True once, after the user pressed the progress page's cancel button.
+  virtual bool take_progress_cancel() { return false; }
+  virtual void close_progress() {}
+
+  // The backdrop window; false when it could not be created (the run
+  // then goes on without it). Owner of the pages once it exists.
+  virtual bool create_backdrop(const wizard::BackdropSettings& settings, bool start_minimized) {
+    (void)settings; (void)start_minimized; return false;
+  }
+  // Repaints the backdrop after its texts changed.
+  virtual void repaint_backdrop() {}
+  // Minimizes and destroys the backdrop (the exit routine).
+  virtual void destroy_backdrop() {}
 
   // PlaySound of a WAV image from memory, asynchronously, without the
   // default sound and without stopping a sound already playing. Backends
