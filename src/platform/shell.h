@@ -31,6 +31,15 @@ class Shell {
   virtual SysError recycle(const std::u16string& path) = 0;
   // SHChangeNotify with the "association changed" event.
   virtual void notify_associations_changed() = 0;
+
+  // Opens a file with its associated program through the running desktop
+  // shell (its automation object), so that the program runs with the
+  // logged-on user's normal rights. A backend without that way fails with
+  // ERROR_NOT_SUPPORTED (50), and callers fall back to a direct start.
+  virtual SysError open_with_desktop_shell(const std::u16string& path) {
+    (void)path;
+    return 50;
+  }
 };
 
 }  // namespace hs::platform
