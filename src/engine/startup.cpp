@@ -1,0 +1,498 @@
+#include "engine/startup.h"
+
+#include <algorithm>
+
+#include "engine/exit.h"
+#include "engine/fatal.h"
+#include "engine/system_bits.h"
+#include "install/installation_run.h"
+#include "install/os_release.h"
+#include "install/version_compare.h"
+#include "package/damage.h"
+#include "package/package_access.h"
+#include "package/product_flags.h"
+#include "package/settings_session.h"
+#include "support/message_box.h"
+#include "support/text.h"
+#include "wizard/page_style.h"
+
+namespace hs::engine {
+namespace {
+
+using package::has_bit;
+namespace pf = package::pf;
+namespace pf2 = package::pf2;
+using platform::RegKeyPath;
+using platform::RegRoot;
+using platform::RegView;
+
+// Message numbers of the start-up.
+namespace msg {
+constexpr int kHeading = 0;
+constexpr int kMasterMissing = 12;
+constexpr int kExcludedSystem = 61;
+constexpr int kWrongBitness = 81;
+constexpr int kAnotherInstaller = 91;
+constexpr int kLanguagePage = 94;
+constexpr int kCancelled = 98;
+constexpr int kCancelledAfterChanges = 101;
+constexpr int kCancelCaption = 111;
+constexpr int kMasterTooOld = 112;
+constexpr int kPageTitle = 114;
+}  // namespace msg
+
+// Built-in texts used while the package has none.
+constexpr std::u16string_view kWrongBitnessText = u"This product needs the %d-bit version of Windows.";
+constexpr std::u16string_view kExcludedSystemText = u"This product cannot be installed on %s.";
+constexpr std::u16string_view kMasterMissingText = u"%s must be installed before this product can be installed.";
+constexpr std::u16string_view kMasterTooOldText =
+    u"Version %s or later of %s must be installed before this product can be installed.";
+constexpr std::u16string_view kAnotherInstallerText =
+    u"Another installation is running. Please wait until it has finished and start this installation again.";
+constexpr std::u16string_view kCancelledText = u"The installation was cancelled. Nothing has been changed.";
+constexpr std::u16string_view kCancelledAfterChangesText =
+    u"The installation was cancelled. Some changes have already been made to your system.";
+constexpr std::u16string_view kCancelCaptionText = u"Installation cancelled";
+
+// Controls of the language page.
+constexpr int kLanguageList = 1017;
+constexpr int kButtonNext = 1001;
+
+// Longest texts read from an uninstall key.
+constexpr std::size_t kMaxFolderLength = 4096;
+// Longest environment expansion.
+constexpr std::size_t kEnvironmentLimit = 31999;
+
+// `ProductFlags` bit 43: error boxes are shown in automatic mode too.
+constexpr int kErrorsInAutomaticMode = 43;
+
+// Bits of the product (settings field 13).
+constexpr std::uint8_t kBits64 = 1;
+constexpr std::uint8_t kBits32Only = 2;
+
+std::u16string decimal(long long n) { return support::ascii_to_utf16(std::to_string(n)); }
+
+// A text value of the registry; nothing when missing or not text.
+std::optional<std::u16string> read_text(platform::Registry& registry, const RegKeyPath& key,
+                                        const std::u16string& name, std::size_t max_length = 0) {
+  auto value = registry.get_value(key, name);
+  if (!value) return std::nullopt;
+  if (value->type != platform::regtype::kSz && value->type != platform::regtype::kExpandSz) return std::nullopt;
+  std::u16string text;
+  const auto& data = value->data;
+  for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
+    const char16_t c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+    if (c == 0) break;
+    text += c;
+  }
+  if (max_length && text.size() > max_length) text.resize(max_length);
+  return text;
+}
+
+RegKeyPath uninstall_key(const std::u16string& name) {
+  return RegKeyPath{RegRoot::kLocalMachine, std::u16string(kUninstallKey) + u"\\" + name, RegView::k32};
+}
+
+std::uint32_t read_u16(std::span<const std::uint8_t> b, std::size_t at) {
+  return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8));
+}
+std::uint32_t read_u32(std::span<const std::uint8_t> b, std::size_t at) {
+  return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
+         (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+void write_u16(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+  b[at] = static_cast<std::uint8_t>(v);
+  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+void write_u32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+std::uint32_t align_up(std::uint32_t value, std::uint32_t alignment) {
+  if (alignment == 0) return value;
+  const std::uint64_t aligned = (std::uint64_t{value} + alignment - 1) / alignment * alignment;
+  return aligned > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(aligned);
+}
+
+install::SystemDescription describe_system(Session& session, StartupState& state) {
+  install::FolderQueries queries(session.sys, state.folder_cache);
+  return queries.system_description();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Settings-time rules
+// ---------------------------------------------------------------------------
+
+bool runs_under_wine(Session& session) { return session.sys.info.wine_version().has_value(); }
+
+void apply_silent_mode(Session& session, package::Settings& settings) {
+  if (session.modes.silent) settings.product_flags = package::apply_silent_mode(settings.product_flags);
+  session.errors_in_automatic_mode = has_bit(settings.product_flags, kErrorsInAutomaticMode);
+}
+
+void apply_recent_systems_rule(Session& session, package::Settings& settings) {
+  const platform::OsVersion v = session.sys.info.os_version();
+  const bool nt = v.platform == platform::OsPlatform::kNt;
+  const bool server_2003 = nt && v.major == 5 && v.minor == 2 && v.product_type != platform::product_type::kWorkstation;
+  const bool recent = server_2003 || (nt && v.major >= 6);
+  if (!recent || runs_under_wine(session)) settings.product_flags2 &= ~(1u << pf2::kRecentSystemsOnly);
+}
+
+void apply_automatic_mode_byte(RunModes& modes, std::uint8_t value) {
+  if (value == 1) modes.automatic = true;
+  if (value == 2 && !modes.silent) modes.automatic = false;
+}
+
+void disable_redirection_for_64bit_product(Session& session, std::uint8_t bits, StartupState& state) {
+  if (bits != kBits64 || state.redirection_disabled || !session.sys.info.is_64bit_windows()) return;
+  if (session.sys.info.disable_fs_redirection() != 0) fatal_error(session, std::string_view(kRedirectionFailedMessage));
+  state.redirection_disabled = true;
+}
+
+package::FieldHook startup_field_hook(Session& session, StartupState& state, std::function<void()> crc_check) {
+  return [&session, &state, crc_check = std::move(crc_check)](int field, package::Settings& settings) -> int {
+    switch (field) {
+      case 1:
+        apply_silent_mode(session, settings);
+        apply_recent_systems_rule(session, settings);
+        break;
+      case 2:
+        apply_automatic_mode_byte(session.modes, settings.automatic_mode);
+        break;
+      case 13:
+        disable_redirection_for_64bit_product(session, settings.bits, state);
+        break;
+      case 46:
+        // The backdrop would be created here (unless ProductFlags bit 29);
+        // then the settings must match their checksum.
+        if (crc_check) crc_check();
+        break;
+      default:
+        break;
+    }
+    return 0;
+  };
+}
+
+// ---------------------------------------------------------------------------
+// Uninstaller image
+// ---------------------------------------------------------------------------
+
+std::optional<std::vector<std::uint8_t>> build_uninstaller_image(std::span<const std::uint8_t> head,
+                                                                 std::span<const std::uint8_t> tail,
+                                                                 const package::PackageSection& section) {
+  const std::size_t pe = section.new_header_offset;
+  if (head.size() < 0x40 || pe < 0x40 || pe + 24 > head.size()) return std::nullopt;
+  if (read_u32(head, 0x3C) != pe) return std::nullopt;
+  const std::uint32_t count = read_u16(head, pe + 6);
+  const std::size_t optional_size = read_u16(head, pe + 20);
+  const std::size_t table = pe + 24 + optional_size;
+  // The table, the 40 bytes after it, and the optional header fields used.
+  if (count == 0 || pe + 24 + 60 > head.size() || table + (std::size_t{count} + 1) * 40 > head.size()) {
+    return std::nullopt;
+  }
+  // The package's entry: the section that lies where the package was found.
+  std::size_t index = count;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (read_u32(head, table + i * 40 + 20) == section.pointer_to_raw_data &&
+        read_u32(head, table + i * 40 + 16) == section.size_of_raw_data) {
+      index = i;
+      break;
+    }
+  }
+  if (index == count) return std::nullopt;
+
+  std::vector<std::uint8_t> image(head.begin(), head.end());
+  image.insert(image.end(), tail.begin(), tail.end());
+  const std::uint32_t removed = section.size_of_raw_data;
+
+  write_u16(image, pe + 6, count - 1);
+  write_u32(image, pe + 32, read_u32(image, pe + 32) - std::min(removed, read_u32(image, pe + 32)));
+
+  // Later entries move one place up; their data moved up in the file by
+  // the package's size.
+  for (std::size_t i = index + 1; i < count; ++i) {
+    const std::size_t from = table + i * 40;
+    const std::size_t to = table + (i - 1) * 40;
+    std::copy(image.begin() + static_cast<std::ptrdiff_t>(from), image.begin() + static_cast<std::ptrdiff_t>(from + 40),
+              image.begin() + static_cast<std::ptrdiff_t>(to));
+    const std::uint32_t pointer = read_u32(image, to + 20);
+    if (pointer >= section.pointer_to_raw_data + removed) write_u32(image, to + 20, pointer - removed);
+  }
+  // The freed last slot takes the 40 bytes that followed the table.
+  std::copy(head.begin() + static_cast<std::ptrdiff_t>(table + std::size_t{count} * 40),
+            head.begin() + static_cast<std::ptrdiff_t>(table + std::size_t{count} * 40 + 40),
+            image.begin() + static_cast<std::ptrdiff_t>(table + (std::size_t{count} - 1) * 40));
+
+  // SizeOfImage shrinks by the package's size, but the loader needs it to be
+  // a multiple of the section alignment that covers every remaining section.
+  const std::uint32_t alignment = read_u32(image, pe + 24 + 32);
+  std::uint32_t size_of_image = read_u32(image, pe + 80);
+  size_of_image = align_up(size_of_image - std::min(removed, size_of_image), alignment);
+  for (std::size_t i = 0; i + 1 < count; ++i) {
+    const std::size_t entry = table + i * 40;
+    const std::uint32_t virtual_size = read_u32(image, entry + 8);
+    const std::uint32_t raw_size = read_u32(image, entry + 16);
+    const std::uint32_t address = read_u32(image, entry + 12);
+    const std::uint32_t end = address + (virtual_size ? virtual_size : raw_size);
+    size_of_image = std::max(size_of_image, align_up(end, alignment));
+  }
+  write_u32(image, pe + 80, size_of_image);
+  return image;
+}
+
+// ---------------------------------------------------------------------------
+// Language
+// ---------------------------------------------------------------------------
+
+std::string language_template(std::uint32_t style) {
+  return wizard::template_name(wizard::Page::kLanguage, static_cast<int>(std::min<std::uint32_t>(style, 4)));
+}
+
+void choose_language(Session& session, StartupState& state) {
+  package::MessageTable& table = session.settings.messages;
+  if (table.languages.size() <= 1 || session.modes.automatic) return;
+  platform::PageRequest request;
+  request.template_name = language_template(session.settings.dialog_styles.language);
+  request.caption = session.message_or(msg::kLanguagePage, session.engine_title);
+  request.list_items = table.languages;
+  request.controls.push_back(platform::PageControl{kLanguageList, u"", static_cast<int>(table.chosen_language)});
+  const platform::PageResult result = session.sys.ui.show_page(request);
+  if (result.button != kButtonNext && result.button != 1) {
+    abort_notice(session, state, startup_exit::kCancelled, false);
+  }
+  for (const auto& control : result.controls) {
+    if (control.id == kLanguageList && control.state >= 0 &&
+        static_cast<std::size_t>(control.state) < table.languages.size()) {
+      table.chosen_language = static_cast<std::size_t>(control.state);
+    }
+  }
+}
+
+void take_language(Session& session, StartupState& state) {
+  const package::MessageTable& table = session.settings.messages;
+  state.language = static_cast<int>(table.chosen_language);
+  state.language_name = table.chosen_language < table.languages.size() ? table.languages[table.chosen_language] : u"";
+  state.folders.language_name = state.language_name;
+  state.heading = session.message_or(msg::kHeading, u"");
+  std::u16string windows_folder;
+  if (session.settings.page_title.find(u"<os>") != std::u16string::npos) windows_folder = session.sys.shell.windows_folder();
+  state.page_title = package::replace_message_macros(session.settings.page_title, session.derived.product_name,
+                                                     session.derived.description, windows_folder);
+  if (std::u16string title = session.message_or(msg::kPageTitle, u""); !title.empty()) state.page_title = title;
+}
+
+// ---------------------------------------------------------------------------
+// Checks of the machine
+// ---------------------------------------------------------------------------
+
+void check_bitness(Session& session) {
+  const std::uint8_t bits = session.settings.bits;
+  if (bits != kBits64 && bits != kBits32Only) return;
+  const bool windows64 = session.sys.info.is_64bit_windows();
+  if ((bits == kBits64) == windows64) return;
+  if (!session.modes.automatic) {
+    support::formatted_error_box(session, msg::kWrongBitness, {bits == kBits64 ? u"64" : u"32"}, kWrongBitnessText);
+  }
+  exit_run(session, startup_exit::kWrongSystem);
+}
+
+void check_excluded_systems(Session& session, StartupState& state) {
+  const install::SystemDescription system = describe_system(session, state);
+  const std::uint32_t bit = system_bits(system.version, system.wine_version.has_value());
+  if ((bit & session.settings.excluded_systems) == 0) return;
+  support::formatted_error_box(session, msg::kExcludedSystem, {install::os_description(system)}, kExcludedSystemText);
+  exit_run(session, startup_exit::kWrongSystem);
+}
+
+void check_master_product(Session& session, StartupState& state) {
+  if (!has_bit(session.settings.product_flags, pf::kMasterProduct)) return;
+  const std::u16string& display_name = session.derived.master_display_name;
+  const RegKeyPath key = uninstall_key(session.derived.master_key_name);
+  platform::Registry& registry = session.sys.registry;
+  const std::u16string command = read_text(registry, key, u"UninstallString").value_or(u"");
+  const std::u16string quiet = read_text(registry, key, u"QuietUninstallString").value_or(u"");
+  state.master_version = read_text(registry, key, u"DisplayVersion").value_or(u"");
+  state.master_folder = read_text(registry, key, u"InstallLocation", kMaxFolderLength).value_or(u"");
+  const bool installed = !command.empty() || !quiet.empty();
+  const bool needs_folder = session.settings.default_install_folder == u"<master>";
+  if (!installed || (needs_folder && state.master_folder.empty())) {
+    support::formatted_error_box(session, msg::kMasterMissing, {display_name}, kMasterMissingText);
+    exit_run(session, startup_exit::kMasterProduct);
+  }
+  const std::u16string& minimum = session.settings.master_min_version;
+  if (!minimum.empty() && install::compare_versions(state.master_version, minimum) < 0) {
+    // The required version is shown as the 8-bit text the engine keeps.
+    const std::u16string required = support::from_bar_form(support::to_bar_form(minimum));
+    support::formatted_error_box(session, msg::kMasterTooOld, {required, display_name}, kMasterTooOldText);
+    exit_run(session, startup_exit::kMasterProduct);
+  }
+}
+
+void take_single_installer_mutex(Session& session) {
+  if (!has_bit(session.settings.product_flags, pf::kSingleInstaller)) return;
+  const platform::MutexTake taken = session.sys.processes.take_named_mutex(kSingleInstallerMutex);
+  if (taken == platform::MutexTake::kTaken || taken == platform::MutexTake::kAbandoned) return;
+  support::error_box(session, session.message_or(msg::kAnotherInstaller, kAnotherInstallerText));
+  exit_run(session, startup_exit::kAnotherInstaller);
+}
+
+std::optional<RegistryValuePath> parse_registry_value_path(std::u16string_view path) {
+  while (!path.empty() && path.front() == u'\\') path.remove_prefix(1);
+  const auto slash = path.find(u'\\');
+  if (slash == std::u16string_view::npos) return std::nullopt;
+  const std::u16string root = support::to_upper(path.substr(0, slash));
+  RegistryValuePath result;
+  if (root == u"HKLM" || root == u"HKEY_LOCAL_MACHINE") {
+    result.key.root = RegRoot::kLocalMachine;
+  } else if (root == u"HKCU" || root == u"HKEY_CURRENT_USER") {
+    result.key.root = RegRoot::kCurrentUser;
+  } else if (root == u"HKCR" || root == u"HKEY_CLASSES_ROOT") {
+    result.key.root = RegRoot::kClassesRoot;
+  } else if (root == u"HKU" || root == u"HKEY_USERS") {
+    result.key.root = RegRoot::kUsers;
+  } else {
+    return std::nullopt;
+  }
+  const std::u16string_view rest = path.substr(slash + 1);
+  const auto last = rest.rfind(u'\\');
+  if (last == std::u16string_view::npos || last == 0) return std::nullopt;
+  result.key.subkey = std::u16string(rest.substr(0, last));
+  result.value = std::u16string(rest.substr(last + 1));
+  return result;
+}
+
+void read_existing_installation(Session& session, StartupState& state) {
+  if (!has_bit(session.settings.product_flags, pf::kHasUninstaller)) return;
+  platform::Registry& registry = session.sys.registry;
+  const RegKeyPath key = uninstall_key(session.derived.uninstall_key_name);
+  if (registry.key_exists(key)) {
+    state.existing_folder = read_text(registry, key, u"InstallLocation", kMaxFolderLength).value_or(u"");
+    state.existing_version = read_text(registry, key, u"DisplayVersion").value_or(u"");
+    state.existing_shared_files = read_text(registry, key, u"SharedFiles").value_or(u"");
+    state.existing_start_menu = read_text(registry, key, u"ProductStartMenu", kMaxFolderLength).value_or(u"");
+  }
+  const std::u16string& folder_path = session.settings.folder_registry_path;
+  if (state.existing_folder.empty() && !folder_path.empty()) {
+    if (auto where = parse_registry_value_path(folder_path)) {
+      std::u16string folder = read_text(registry, where->key, where->value).value_or(u"");
+      if (!folder.empty()) {
+        std::u16string expanded = session.sys.shell.expand_environment(folder);
+        if (!expanded.empty() && expanded.size() <= kEnvironmentLimit) folder = std::move(expanded);
+      }
+      state.existing_folder = std::move(folder);
+    }
+  }
+  if (!folder_path.empty() && (session.settings.product_flags2 & (1u << pf2::kRemoveFolderRegistryValue))) {
+    state.changes.append(std::u16string_view(folder_path), uninstall::ChangeKind::kRegistryValue);
+  }
+  state.existing_version_narrow = support::to_bar_form(state.existing_version);
+  state.folders.existing_version = state.existing_version;
+  if (!state.existing_folder.empty()) {
+    auto attributes = session.sys.files.attributes(state.existing_folder);
+    state.existing_folder_exists =
+        attributes && *attributes != platform::attr::kInvalid && (*attributes & platform::attr::kDirectory);
+  }
+}
+
+void play_start_sound(Session& session) {
+  if (session.modes.automatic || session.settings.start_sound.empty()) return;
+  const std::string& wav = session.settings.start_sound;
+  session.sys.ui.play_sound(platform::Bytes(wav.begin(), wav.end()));
+}
+
+void abort_notice(Session& session, StartupState& state, int exit_code, bool system_changed) {
+  const std::u16string& address = session.settings.web_texts[static_cast<int>(package::WebText::kCancelNotify)];
+  if (!address.empty() && state.queue_request) state.queue_request(address);
+  if (!session.modes.automatic) {
+    platform::MessageBoxRequest box;
+    box.caption = session.message_or(msg::kCancelCaption, kCancelCaptionText);
+    box.text = system_changed ? session.message_or(msg::kCancelledAfterChanges, kCancelledAfterChangesText)
+                              : session.message_or(msg::kCancelled, kCancelledText);
+    box.icon = platform::BoxIcon::kWarning;
+    box.buttons = platform::BoxButtons::kOk;
+    support::message_box(session, box);
+  }
+  exit_run(session, exit_code);
+}
+
+// ---------------------------------------------------------------------------
+// The start-up in order
+// ---------------------------------------------------------------------------
+
+void run_startup(Session& session, StartupState& state) {
+  // 5. An empty change list; messages use their built-in texts until the
+  // package is loaded.
+  state.changes.clear();
+
+  // 6, 7. The own file and the package.
+  std::unique_ptr<package::LoadedPackage> loaded = package::open_package(session);
+
+  // 8. The settings, with silent mode, the recent-systems bit, the
+  // automatic-mode byte, redirection and the checksum applied as they are read.
+  session.settings.product_flags2 = loaded->header.product_flags2;
+  const package::FieldHook hook =
+      startup_field_hook(session, state, [&] { package::check_settings_crc(session, *loaded); });
+  if (const package::LoadResult result = package::load_session_settings(session, loaded->settings, hook); !result.ok()) {
+    package::report_damage(session, result.damage);
+  }
+
+  // 9. The page title's macros; the start notification.
+  take_language(session, state);
+  const std::u16string& start_address = session.settings.web_texts[static_cast<int>(package::WebText::kStartNotify)];
+  if (!start_address.empty() && state.queue_request) state.queue_request(start_address);
+
+  // 10. Engine protection.
+  package::protect_engine(session, *loaded, static_cast<int>(session.settings.dialog_styles.engine_protection));
+
+  // 11. The uninstaller image.
+  state.uninstaller_size = loaded->own_file.size();
+  if (session.settings.product_flags2 & (1u << pf2::kUninstallerWithoutPackage)) {
+    const package::PackageSection& section = loaded->section;
+    package::OwnFile::Read head = loaded->own_file.read_prefix(section.pointer_to_raw_data, &session.sys.info);
+    if (!head) package::report_damage(session, package::damage::kEngineReadFailed, head.system_error);
+    const std::uint64_t tail_start = std::uint64_t{section.pointer_to_raw_data} + section.size_of_raw_data;
+    const std::uint64_t file_size = loaded->own_file.size();
+    const std::int64_t tail_size = file_size > tail_start ? static_cast<std::int64_t>(file_size - tail_start) : 0;
+    package::OwnFile::Read tail;
+    if (tail_size > 0) tail = loaded->own_file.read_at(tail_start, tail_size, &session.sys.info);
+    if (!tail) package::report_damage(session, package::damage::kUninstallerCopy, tail.system_error);
+    auto image = build_uninstaller_image(head.bytes, tail.bytes, section);
+    if (!image) package::report_damage(session, package::damage::kUninstallerCopy);
+    state.uninstaller_image = std::move(*image);
+    state.uninstaller_size = state.uninstaller_image.size();
+  }
+
+  // 12 to 14. The language, its texts, the backdrop's repaint.
+  choose_language(session, state);
+  take_language(session, state);
+
+  // 15 to 18. May this machine run the installation?
+  check_bitness(session);
+  check_excluded_systems(session, state);
+  check_master_product(session, state);
+  take_single_installer_mutex(session);
+
+  // 19, 20. The existing installation.
+  read_existing_installation(session, state);
+
+  // 21. The start sound.
+  play_start_sound(session);
+
+  // The values the folder variables read from the package.
+  install::FolderVariableState& folders = state.folders;
+  folders.product_name = session.derived.product_name;
+  folders.company_name = session.settings.company_name;
+  folders.product_version = session.settings.product_version;
+  folders.start_menu_folder = session.derived.start_menu_folder;
+  folders.desktop_folder = session.derived.desktop_folder;
+  folders.automatic = session.modes.automatic;
+  folders.all_users_shortcuts = session.settings.shortcut_mode == 1;
+  folders.product_64bit = session.settings.bits == kBits64;
+
+  // 22. Hand over.
+  install::run_installation(session);
+}
+
+}  // namespace hs::engine
