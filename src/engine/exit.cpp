@@ -1,5 +1,7 @@
 #include "engine/exit.h"
 
+#include <cstdlib>
+
 namespace hs::engine {
 
 namespace {
@@ -28,6 +30,7 @@ void exit_run(Session& session, int code) {
     // The process ends with the run's code all the same.
   }
   session.sys.processes.exit_process(code);
+  std::abort();  // not reached: exit_process does not return
 }
 
 }  // namespace hs::engine
