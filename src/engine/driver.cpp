@@ -3,6 +3,7 @@
 #include "engine/command_line.h"
 #include "engine/exit.h"
 #include "engine/fatal.h"
+#include "engine/startup.h"
 #include "support/message_box.h"
 #include "uninstall/uninstaller_run.h"
 
@@ -12,13 +13,6 @@ namespace {
 
 // Exit code of a usage error.
 constexpr int kUsageErrorExitCode = 15;
-
-// The message when the executable carries no package.
-constexpr std::string_view kNoPackageMessage =
-    "This program performs installations and uninstallations.\r\n"
-    "There is no installation data present.\r\n"
-    "No uninstallation parameters were specified.\r\n\r\n"
-    "You should not delete this program or execute it directly.";
 
 // Shows the usage message (not in silent mode) and ends with exit code 15.
 [[noreturn]] void usage_error(Session& session, const UsageError& error) {
@@ -50,9 +44,8 @@ void read_command_line(Session& session) {
 }
 
 // Installation: open the own file and its package, check the machine and
-// hand over to the installation run. Until the package can be read, the
-// executable has no installation data to offer.
-[[noreturn]] void run_installation(Session& session) { fatal_error(session, kNoPackageMessage); }
+// hand over to the installation run.
+[[noreturn]] void run_installation(Session& session) { run_startup(session, session.startup); }
 
 }  // namespace
 

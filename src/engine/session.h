@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "package/settings.h"
+#include "engine/startup_state.h"
 #include "platform/system.h"
 
 namespace hs::engine {
@@ -54,6 +55,10 @@ struct Session {
   // by package::load_session_settings.
   package::Settings settings;
   package::DerivedSettings derived;
+
+  // What the start-up found (language, existing installation, uninstaller
+  // image, change list, folder-variable values); filled by run_startup.
+  StartupState startup;
 
   // Texts the user must see at the end of the run, one failure after another.
   std::u16string failure_summary;

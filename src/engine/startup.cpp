@@ -70,8 +70,6 @@ constexpr int kErrorsInAutomaticMode = 43;
 constexpr std::uint8_t kBits64 = 1;
 constexpr std::uint8_t kBits32Only = 2;
 
-std::u16string decimal(long long n) { return support::ascii_to_utf16(std::to_string(n)); }
-
 // A text value of the registry; nothing when missing or not text.
 std::optional<std::u16string> read_text(platform::Registry& registry, const RegKeyPath& key,
                                         const std::u16string& name, std::size_t max_length = 0) {
