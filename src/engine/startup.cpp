@@ -223,18 +223,19 @@ std::optional<std::vector<std::uint8_t>> build_uninstaller_image(std::span<const
             head.begin() + static_cast<std::ptrdiff_t>(table + std::size_t{count} * 40 + 40),
             image.begin() + static_cast<std::ptrdiff_t>(table + (std::size_t{count} - 1) * 40));
 
-  // SizeOfImage shrinks by the package's size, but the loader needs it to be
-  // a multiple of the section alignment that covers every remaining section.
+  // SizeOfImage becomes the virtual extent of the remaining sections, on
+  // the section alignment: shrinking it by the package's file size alone
+  // would leave it unaligned, or cut off sections that lie behind the
+  // package in memory, and the loader refuses such an image.
   const std::uint32_t alignment = read_u32(image, pe + 24 + 32);
-  std::uint32_t size_of_image = read_u32(image, pe + 80);
-  size_of_image = align_up(size_of_image - std::min(removed, size_of_image), alignment);
+  std::uint32_t size_of_image = align_up(read_u32(image, pe + 24 + 60), alignment);
   for (std::size_t i = 0; i + 1 < count; ++i) {
     const std::size_t entry = table + i * 40;
     const std::uint32_t virtual_size = read_u32(image, entry + 8);
     const std::uint32_t raw_size = read_u32(image, entry + 16);
     const std::uint32_t address = read_u32(image, entry + 12);
-    const std::uint32_t end = address + (virtual_size ? virtual_size : raw_size);
-    size_of_image = std::max(size_of_image, align_up(end, alignment));
+    const std::uint64_t end = std::uint64_t{address} + (virtual_size ? virtual_size : raw_size);
+    size_of_image = std::max(size_of_image, align_up(static_cast<std::uint32_t>(std::min<std::uint64_t>(end, 0xFFFFFFFFu)), alignment));
   }
   write_u32(image, pe + 80, size_of_image);
   return image;

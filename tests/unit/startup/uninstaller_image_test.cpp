@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -53,6 +54,7 @@ struct SmallPe {
   void section(std::size_t i, const char* name, std::uint32_t vsize, std::uint32_t va, std::uint32_t raw_size,
                std::uint32_t raw_pointer) {
     const std::size_t at = kTable + i * 40;
+    std::fill_n(file.begin() + static_cast<std::ptrdiff_t>(at), 8, 0);
     for (std::size_t k = 0; name[k]; ++k) file[at + k] = static_cast<std::uint8_t>(name[k]);
     put32(file, at + 8, vsize);
     put32(file, at + 12, va);
@@ -84,6 +86,18 @@ TEST(UninstallerImage, RemovesThePackageSectionFromTheTable) {
   // 0x4000 - 0x400 is not a multiple of the section alignment; the image
   // must still cover .rsrc (0x3000 + 0x80) and stay aligned.
   EXPECT_EQ(u32(b, SmallPe::kPe + 80), 0x4000u);
+}
+
+TEST(UninstallerImage, SizeOfImageIsTheExtentOfTheRemainingSections) {
+  // The package last in memory: the image ends with .rsrc again.
+  SmallPe pe;
+  pe.section(1, ".rsrc", 0x80, 0x2000, 0x400, 0x600);
+  pe.section(2, ".setup", 0x2100, 0x3000, 0x200, 0xA00);
+  put32(pe.file, SmallPe::kPe + 80, 0x6000);
+  const package::PackageSection last{SmallPe::kPe, 0x3000, 0x200, 0xA00};
+  auto image = build_uninstaller_image(std::span(pe.file).first(0xA00), {}, last);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(u32(*image, SmallPe::kPe + 80), 0x3000u);
 }
 
 TEST(UninstallerImage, HeadersThatDoNotDescribeThePackageGiveNothing) {
