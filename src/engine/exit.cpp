@@ -1,6 +1,7 @@
 #include "engine/exit.h"
 
 #include <cstdlib>
+#include <exception>
 
 namespace hs::engine {
 
@@ -26,7 +27,7 @@ void close_run(Session& session) {
 void exit_run(Session& session, int code) {
   try {
     close_run(session);
-  } catch (...) {
+  } catch (const std::exception&) {
     // The process ends with the run's code all the same.
   }
   session.sys.processes.exit_process(code);

@@ -1,5 +1,7 @@
 #include "engine/fatal.h"
 
+#include <exception>
+
 #include "engine/exit.h"
 #include "support/message_box.h"
 #include "support/text.h"
@@ -8,13 +10,14 @@ namespace hs::engine {
 
 namespace {
 
-// Calls every notification once; one that throws does not keep the others
-// from being told.
+// Calls every notification once; one that throws an error does not keep
+// the others from being told. (Ending the process from inside one is not an
+// error and is let through.)
 void notify_at_exit(Session& session, const std::u16string& message) {
   for (auto& notification : session.at_exit_notifications) {
     try {
       if (notification) notification(message);
-    } catch (...) {
+    } catch (const std::exception&) {
     }
   }
 }
