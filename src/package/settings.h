@@ -197,7 +197,7 @@ enum class WebText : int {
   kEndNotify2 = 1,
   kEndNotify3 = 2,
   kStartNotify = 3,
-  kRunText = 4,
+  kPassword = 4,  // the installation password checked by the password page; "" = no password page
   kEndNotify4 = 5,
   kEndNotify5 = 6,
   kEndNotify6 = 7,
