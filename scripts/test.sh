@@ -1,0 +1,62 @@
+#!/bin/bash
+# Sets the machine up, builds everything and runs every test:
+#   1. CTest in build/host (unit, sim and tool tests);
+#   2. a second host build, build/asan, with AddressSanitizer and
+#      UndefinedBehaviorSanitizer, running the unit and sim tests;
+#   3. the import tables of both hsetup.exe builds (KnownDLLs only);
+#   4. the Wine end-to-end tests (tests/wine/run.sh).
+# Ends with one summary line; exits non-zero when anything failed.
+set -uo pipefail
+
+REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${HS_BUILD_DIR:-$REPO/build}"
+JOBS="${HS_JOBS:-2}"
+export HS_BUILD_DIR="$BUILD" HS_JOBS="$JOBS"
+START=$SECONDS
+
+"$REPO/scripts/setup.sh" || { echo "test: FAILED: setup"; exit 1; }
+SETUP_TIME=$((SECONDS - START))
+
+failed=()
+step() {
+  local name="$1"
+  shift
+  local start=$SECONDS
+  echo "test: == $name"
+  if "$@"; then
+    echo "test: $name passed in $((SECONDS - start)) s"
+  else
+    echo "test: $name FAILED after $((SECONDS - start)) s"
+    failed+=("$name")
+  fi
+}
+
+step ctest-host ctest --test-dir "$BUILD/host" --output-on-failure -j"$JOBS"
+
+asan_build() {
+  local log="$BUILD/logs/build-asan.log"
+  {
+    if [ ! -f "$BUILD/asan/CMakeCache.txt" ]; then
+      cmake -S "$REPO" -B "$BUILD/asan" -DCMAKE_BUILD_TYPE=Debug -DHS_SANITIZE=ON
+    else
+      cmake "$BUILD/asan"
+    fi && cmake --build "$BUILD/asan" -j"$JOBS"
+  } >"$log" 2>&1 || { tail -n 40 "$log"; echo "(log: $log)"; return 1; }
+}
+step build-asan asan_build
+if [[ " ${failed[*]-} " != *" build-asan "* ]]; then
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  step ctest-asan ctest --test-dir "$BUILD/asan" -L 'unit|sim' --output-on-failure -j"$JOBS"
+fi
+
+step imports "$REPO/tests/wine/check_imports.sh" \
+  "$BUILD/win-i686/src/platform/win32/hsetup.exe" "$BUILD/win-x86_64/src/platform/win32/hsetup.exe"
+step wine "$REPO/tests/wine/run.sh" "$BUILD"
+
+TOTAL=$((SECONDS - START))
+if [ ${#failed[@]} -eq 0 ]; then
+  echo "test: ALL PASSED (setup ${SETUP_TIME} s, total ${TOTAL} s)"
+  exit 0
+fi
+echo "test: FAILED: ${failed[*]} (setup ${SETUP_TIME} s, total ${TOTAL} s)"
+exit 1

@@ -1,0 +1,54 @@
+// The wizard's windows on Windows: pages from the executable's dialog
+// templates, the modeless progress page and the backdrop window.
+//
+// The engine decides every text and state (src/wizard); this code only
+// creates the windows, wires their controls and draws.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/ui.h"
+#include "wizard/backdrop_settings.h"
+
+namespace hs::platform::win32 {
+
+class WizardWindows {
+ public:
+  WizardWindows() = default;
+  WizardWindows(const WizardWindows&) = delete;
+  WizardWindows& operator=(const WizardWindows&) = delete;
+  ~WizardWindows();
+
+  // A modal page; a template that cannot be created counts as cancelled
+  // (button 1003).
+  PageResult show_page(const PageRequest& request);
+
+  bool open_progress(const ProgressRequest& request);
+  void set_progress_text(const std::u16string& text);
+  void set_progress_position(int percent);
+  bool take_progress_cancel();
+  void close_progress();
+  HWND progress_window() const { return progress_; }
+
+  // The backdrop; `settings` must outlive the window.
+  bool create_backdrop(const wizard::BackdropSettings& settings, bool start_minimized);
+  void repaint_backdrop();
+  void destroy_backdrop();
+  HWND backdrop_window() const { return backdrop_; }
+
+  // Owner of new pages and boxes: the progress page while it exists, else
+  // the backdrop, else none.
+  HWND owner() const { return progress_ ? progress_ : backdrop_; }
+
+ private:
+  HWND progress_ = nullptr;
+  HWND backdrop_ = nullptr;
+  bool cancel_pressed_ = false;
+  void* progress_state_ = nullptr;
+};
+
+// Draws the backdrop into `dc` over a client area of the given size
+// (background and bitmap, then the texts). Used by the window and by tests.
+void paint_backdrop(HDC dc, int width, int height, const wizard::BackdropSettings& settings);
+
+}  // namespace hs::platform::win32

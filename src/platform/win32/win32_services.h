@@ -1,0 +1,118 @@
+// The service classes of the Windows backend, one per interface of the
+// platform boundary. Each file win32_<service>.cpp implements one.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/system.h"
+
+namespace hs::platform::win32 {
+
+class Win32Files final : public Files {
+ public:
+  Result<std::unique_ptr<File>> open(const std::u16string& path, OpenMode mode) override;
+  Result<std::uint32_t> attributes(const std::u16string& path) override;
+  SysError set_attributes(const std::u16string& path, std::uint32_t attributes) override;
+  Result<FileTimes> times(const std::u16string& path) override;
+  SysError set_times(const std::u16string& path, const FileTimes& times) override;
+  SysError create_directory(const std::u16string& path) override;
+  SysError remove_directory(const std::u16string& path) override;
+  SysError delete_file(const std::u16string& path) override;
+  SysError move_file(const std::u16string& from, const std::u16string& to, std::uint32_t flags) override;
+  SysError copy_file(const std::u16string& from, const std::u16string& to, bool fail_if_exists) override;
+  Result<std::vector<FindEntry>> find(const std::u16string& pattern) override;
+  std::u16string temp_path() override;
+  Result<std::u16string> temp_file_name(const std::u16string& folder, const std::u16string& prefix) override;
+  Result<std::u16string> short_path(const std::u16string& path) override;
+  Result<std::u16string> full_path(const std::u16string& path) override;
+  DriveType drive_type(const std::u16string& root) override;
+  Result<FreeSpace> free_space(const std::u16string& root) override;
+};
+
+class Win32Registry final : public Registry {
+ public:
+  bool key_exists(const RegKeyPath& key) override;
+  SysError create_key(const RegKeyPath& key, bool* created) override;
+  SysError delete_key(const RegKeyPath& key) override;
+  SysError delete_tree(const RegKeyPath& key) override;
+  Result<RegValue> get_value(const RegKeyPath& key, const std::u16string& name) override;
+  SysError set_value(const RegKeyPath& key, const std::u16string& name, const RegValue& value) override;
+  SysError delete_value(const RegKeyPath& key, const std::u16string& name) override;
+  Result<std::vector<std::u16string>> subkeys(const RegKeyPath& key) override;
+  Result<std::vector<std::u16string>> value_names(const RegKeyPath& key) override;
+};
+
+class Win32Shell final : public Shell {
+ public:
+  Result<std::u16string> special_folder(int csidl) override;
+  Result<std::u16string> known_folder(const std::u16string& folder_id) override;
+  std::u16string windows_folder() override;
+  std::u16string system_folder() override;
+  Result<std::u16string> system_wow64_folder() override;
+  Result<std::u16string> environment_variable(const std::u16string& name) override;
+  SysError set_environment_variable(const std::u16string& name, const std::u16string& value) override;
+  std::u16string expand_environment(const std::u16string& text) override;
+  SysError recycle(const std::u16string& path) override;
+  void notify_associations_changed() override;
+};
+
+class Win32Processes final : public Processes {
+ public:
+  ~Win32Processes() override;
+  std::u16string command_line() override;
+  std::u16string module_path() override;
+  [[noreturn]] void exit_process(int code) override;
+  MutexTake take_named_mutex(const std::u16string& name) override;
+  Result<std::unique_ptr<Process>> start(const std::u16string& command_line, const std::u16string& working_folder,
+                                         int show_mode) override;
+  SysError shell_execute(const std::u16string& verb, const std::u16string& file, const std::u16string& parameters,
+                         const std::u16string& folder, int show_mode) override;
+
+ private:
+  std::vector<HANDLE> held_mutexes_;  // taken named mutexes, kept for the process
+};
+
+class Win32UserInterface final : public UserInterface {
+ public:
+  BoxResult message_box(const MessageBoxRequest& request) override;
+  PageResult show_page(const PageRequest& request) override;
+  void pump_messages() override;
+};
+
+class Win32SystemInfo final : public SystemInfo {
+ public:
+  OsVersion os_version() override;
+  bool is_64bit_windows() override;
+  std::optional<std::string> wine_version() override;
+  std::uint32_t ansi_code_page() override;
+  std::uint16_t user_language() override;
+  std::u16string computer_name() override;
+  std::u16string user_name() override;
+  std::u16string error_text(SysError error) override;
+  SysError disable_fs_redirection() override;
+};
+
+class Win32Clock final : public Clock {
+ public:
+  FileTime now_utc() override;
+  CalendarTime local_time() override;
+  std::uint32_t tick_count() override;
+  void sleep(int milliseconds) override;
+};
+
+// Lets pending window messages of this thread through. A WM_QUIT is put
+// back so that the loop that owns it still sees it.
+void pump_thread_messages();
+
+// Waits for `handle` up to `milliseconds` (INFINITE: without limit) while
+// letting window messages through; true when the handle was signalled.
+bool wait_pumping(HANDLE handle, DWORD milliseconds);
+
+inline SysError last_error() {
+  DWORD e = GetLastError();
+  return e == 0 ? err::kInvalidParameter : e;
+}
+
+}  // namespace hs::platform::win32
