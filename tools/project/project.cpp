@@ -759,6 +759,7 @@ bool glob_match(std::string_view pattern, std::string_view path) {
     if (pattern.starts_with("**")) {
       pattern.remove_prefix(2);
       if (pattern.starts_with("/")) pattern.remove_prefix(1);
+      if (pattern.empty()) return true;
       for (std::size_t i = 0; i <= path.size(); ++i) {
         if ((i == 0 || path[i - 1] == '/') && glob_match(pattern, path.substr(i))) return true;
       }
