@@ -1,0 +1,323 @@
+// The start-up of real installers on the simulated machine: installers are
+// built with the package writer, put on the machine as C:\setup.exe and run
+// from the process entry to their exit code.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <cstring>
+#include <fstream>
+
+#include "engine/driver.h"
+#include "engine/session.h"
+#include "package/default_messages.h"
+#include "package/product_flags.h"
+#include "package/settings.h"
+#include "packwriter/package_writer.h"
+#include "packwriter/pe_image.h"
+#include "platform/sim/sim_machine.h"
+#include "support/text.h"
+
+namespace hs::engine {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::RegKeyPath;
+using platform::RegRoot;
+using platform::RegView;
+using platform::sim::MachineConfig;
+using platform::sim::ProcessExit;
+using platform::sim::RunOptions;
+using platform::sim::SimMachine;
+
+void put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+  b[at] = static_cast<std::uint8_t>(v);
+  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// A PE32 engine stand-in with three sections, for the writer to extend.
+std::vector<std::uint8_t> engine_stub() {
+  std::vector<std::uint8_t> b(0x800, 0);
+  b[0] = 'M';
+  b[1] = 'Z';
+  put32(b, 0x3C, 0x40);
+  const std::size_t pe = 0x40, opt = pe + 24, table = opt + 0xE0;
+  b[pe] = 'P';
+  b[pe + 1] = 'E';
+  put16(b, pe + 4, 0x14C);  // i386
+  put16(b, pe + 6, 3);
+  put16(b, pe + 20, 0xE0);
+  put16(b, pe + 22, 0x102);
+  put16(b, opt, 0x10B);
+  put32(b, opt + 8, 0x400);      // SizeOfInitializedData
+  put32(b, opt + 28, 0x400000);  // ImageBase
+  put32(b, opt + 32, 0x1000);    // SectionAlignment
+  put32(b, opt + 36, 0x200);     // FileAlignment
+  put32(b, opt + 56, 0x4000);    // SizeOfImage
+  put32(b, opt + 60, 0x200);     // SizeOfHeaders
+  put16(b, opt + 68, 2);         // GUI
+  put32(b, opt + 92, 16);        // NumberOfRvaAndSizes
+  const char* names[] = {".text", ".rdata", ".data"};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::size_t e = table + i * 40;
+    std::memcpy(&b[e], names[i], std::strlen(names[i]));
+    put32(b, e + 8, 0x100);
+    put32(b, e + 12, 0x1000 * static_cast<std::uint32_t>(i + 1));
+    put32(b, e + 16, 0x200);
+    put32(b, e + 20, 0x200 * static_cast<std::uint32_t>(i + 1));
+    for (std::size_t k = 0; k < 0x200; ++k) b[0x200 * (i + 1) + k] = static_cast<std::uint8_t>(i + 1);
+  }
+  return b;
+}
+
+// Settings of "Sample Product" with the default English messages.
+package::Settings sample_settings() {
+  package::Settings s;
+  s.product_name = u"Sample Product";
+  s.product_version = u"2.0";
+  for (std::string_view text : package::default_english_messages()) {
+    s.messages.texts.push_back(support::utf8_to_utf16(text));
+  }
+  s.messages.languages = {u"English"};
+  s.messages.message_count = s.messages.texts.size();
+  return s;
+}
+
+// Adds a language whose messages are the English ones.
+void add_language(package::Settings& s, const std::u16string& name) {
+  const std::size_t languages = s.messages.languages.size();
+  std::vector<std::u16string> texts;
+  for (std::size_t m = 0; m < s.messages.message_count; ++m) {
+    for (std::size_t l = 0; l < languages; ++l) texts.push_back(s.messages.texts[m * languages + l]);
+    texts.push_back(s.messages.texts[m * languages]);
+  }
+  s.messages.texts = std::move(texts);
+  s.messages.languages.push_back(name);
+}
+
+std::vector<std::uint8_t> build_installer(const package::Settings& settings) {
+  const std::string stream = package::write_settings(settings);
+  const std::vector<std::uint8_t> bytes(stream.begin(), stream.end());
+  tools::PackageOptions options;
+  options.product_flags2 = settings.product_flags2;
+  options.compress = false;
+  options.threads = 1;
+  options.preset = 0;
+  const std::vector<std::uint8_t> package = tools::build_package(bytes, {}, options);
+  return tools::attach_package(engine_stub(), package);
+}
+
+// One run of an installer on a fresh (or the named, kept) machine.
+struct InstallerRun {
+  InstallerRun(const std::string& name, const package::Settings& settings, RunOptions options = {}, bool fresh = true)
+      : root(fs::path(HS_BINARY_DIR) / "sim_startup" / name) {
+    if (fresh) fs::remove_all(root);
+    fs::create_directories(root);
+    const fs::path exe = root.parent_path() / (name + ".exe");
+    const auto installer = build_installer(settings);
+    std::ofstream(exe, std::ios::binary).write(reinterpret_cast<const char*>(installer.data()), installer.size());
+    machine = std::make_unique<SimMachine>(root, std::move(options));
+    machine->put_file(exe, u"C:\\setup.exe");
+    session = std::make_unique<Session>(machine->system());
+  }
+
+  // Runs the engine from its entry; the exit code.
+  int start() {
+    try {
+      run_process(*session);
+    } catch (const ProcessExit& exit) {
+      return exit.code;
+    }
+    return -100;
+  }
+
+  std::vector<std::string> shown() const {
+    std::vector<std::string> kinds;
+    for (const auto& entry : machine->ui().transcript()) kinds.push_back(entry.kind);
+    return kinds;
+  }
+
+  void set_text(RegRoot root_key, const std::u16string& key, const std::u16string& name, const std::u16string& text,
+                RegView view = RegView::kDefault) {
+    platform::RegValue value{platform::regtype::kSz, {}};
+    for (char16_t c : text) {
+      value.data.push_back(static_cast<std::uint8_t>(c));
+      value.data.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    value.data.insert(value.data.end(), {0, 0});
+    const RegKeyPath path{root_key, key, view};
+    ASSERT_EQ(machine->registry().create_key(path), 0u);
+    ASSERT_EQ(machine->registry().set_value(path, name, value), 0u);
+  }
+
+  fs::path root;
+  std::unique_ptr<SimMachine> machine;
+  std::unique_ptr<Session> session;
+};
+
+RunOptions with(std::u16string command_line, std::function<void(MachineConfig&)> configure = {},
+                std::string answers = {}) {
+  RunOptions options;
+  options.command_line = u"\"C:\\setup.exe\" " + command_line;
+  options.configure = std::move(configure);
+  options.answers = std::move(answers);
+  return options;
+}
+
+const std::u16string kUninstallKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+TEST(StartupRun, PlainInstallerReachesTheInstallationRun) {
+  InstallerRun run("plain", sample_settings());
+  EXPECT_EQ(run.start(), 0);
+  EXPECT_TRUE(run.shown().empty());
+  EXPECT_EQ(run.session->startup.language_name, u"English");
+}
+
+TEST(StartupRun, BitnessRefusal) {
+  struct Case {
+    const char* name;
+    std::uint8_t bits;
+    bool windows64;
+    const char16_t* args;
+    std::size_t boxes;
+  } cases[] = {
+      {"bits64-on-32", 1, false, u"", 1},
+      {"bits64-on-32-auto", 1, false, u"/a", 0},
+      {"bits32-on-64", 2, true, u"", 1},
+      {"bits32-on-64-silent", 2, true, u"/silent", 0},
+  };
+  for (const auto& c : cases) {
+    package::Settings s = sample_settings();
+    s.bits = c.bits;
+    InstallerRun run(c.name, s, with(c.args, [&](MachineConfig& m) { m.is_64bit = c.windows64; }));
+    EXPECT_EQ(run.start(), 5) << c.name;
+    EXPECT_EQ(run.shown().size(), c.boxes) << c.name;
+  }
+}
+
+TEST(StartupRun, ExcludedSystem) {
+  package::Settings s = sample_settings();
+  s.excluded_systems = 0x1000;  // Windows 7
+  InstallerRun on7("excluded-7", s, with(u"", [](MachineConfig& m) { m.version = *platform::sim::parse_windows_version("7"); }));
+  EXPECT_EQ(on7.start(), 5);
+  ASSERT_EQ(on7.shown().size(), 1u);
+  EXPECT_NE(support::utf16_to_utf8(on7.machine->ui().transcript()[0].text).find("Windows 7"), std::string::npos);
+  InstallerRun on10("excluded-7-on-10", s, with(u"", [](MachineConfig& m) { m.version = *platform::sim::parse_windows_version("10"); }));
+  EXPECT_EQ(on10.start(), 0);
+}
+
+TEST(StartupRun, MasterProductMissingOrTooOld) {
+  package::Settings s = sample_settings();
+  s.product_flags |= 1ull << package::pf::kMasterProduct;
+  s.master_key_name = u"Sample Suite";
+  s.master_display_name = u"Sample Suite";
+  s.master_min_version = u"4.0";
+  {
+    InstallerRun run("master-missing", s);
+    EXPECT_EQ(run.start(), 7);
+  }
+  for (const auto& [version, code] : {std::pair{u"3.9", 7}, std::pair{u"4.0", 0}, std::pair{u"10.1", 0}}) {
+    InstallerRun run("master-" + support::utf16_to_utf8(version), s);
+    const std::u16string key = kUninstallKey + u"Sample Suite";
+    run.set_text(RegRoot::kLocalMachine, key, u"UninstallString", u"\"C:\\Suite\\uninstall.exe\" /u:\"Sample Suite\"",
+                 RegView::k32);
+    run.set_text(RegRoot::kLocalMachine, key, u"DisplayVersion", version, RegView::k32);
+    EXPECT_EQ(run.start(), code) << support::utf16_to_utf8(version);
+  }
+}
+
+TEST(StartupRun, LanguageDialog) {
+  package::Settings one = sample_settings();
+  InstallerRun single("one-language", one);
+  EXPECT_EQ(single.start(), 0);
+  EXPECT_TRUE(single.shown().empty()) << "one language never shows the dialog";
+
+  package::Settings two = sample_settings();
+  add_language(two, u"Deutsch");
+  two.dialog_styles.language = 1;
+  InstallerRun chosen("language-chosen", two, with(u"", {}, "[answer]\nkind = LanguageDlg\ncheck 1017 = 1\nbutton = next\n"));
+  EXPECT_EQ(chosen.start(), 0);
+  ASSERT_EQ(chosen.shown().size(), 1u);
+  EXPECT_EQ(chosen.shown()[0], "page LanguageDlg");
+  EXPECT_EQ(chosen.session->startup.language_name, u"Deutsch");
+
+  InstallerRun cancelled("language-cancelled", two, with(u"", {}, "[answer]\nkind = LanguageDlg\nbutton = 1003\n"));
+  EXPECT_EQ(cancelled.start(), 12);
+  const auto shown = cancelled.shown();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[1], "message box") << "the abort notice";
+
+  InstallerRun automatic("language-automatic", two, with(u"/a"));
+  EXPECT_EQ(automatic.start(), 0);
+  EXPECT_TRUE(automatic.shown().empty());
+}
+
+TEST(StartupRun, ExistingInstallationThroughInstallLocationAndTheFolderRegistryPath) {
+  package::Settings s = sample_settings();
+  s.product_flags |= 1ull << package::pf::kHasUninstaller;
+  s.folder_registry_path = u"HKLM\\Software\\Sample\\Product\\Folder";
+  const std::u16string key = kUninstallKey + u"Sample Product";
+  {
+    InstallerRun run("existing-location", s);
+    run.set_text(RegRoot::kLocalMachine, key, u"InstallLocation", u"C:\\Apps\\Sample", RegView::k32);
+    run.set_text(RegRoot::kLocalMachine, key, u"DisplayVersion", u"1.5", RegView::k32);
+    run.machine->files().create_directory(u"C:\\Apps");
+    run.machine->files().create_directory(u"C:\\Apps\\Sample");
+    EXPECT_EQ(run.start(), 0);
+    EXPECT_EQ(run.session->startup.existing_folder, u"C:\\Apps\\Sample");
+    EXPECT_EQ(run.session->startup.existing_version, u"1.5");
+    EXPECT_TRUE(run.session->startup.existing_folder_exists);
+  }
+  {
+    InstallerRun run("existing-folder-path", s);
+    run.set_text(RegRoot::kLocalMachine, key, u"InstallLocation", u"", RegView::k32);
+    run.set_text(RegRoot::kLocalMachine, u"Software\\Sample\\Product", u"Folder", u"%SystemDrive%\\Sample");
+    EXPECT_EQ(run.start(), 0);
+    EXPECT_EQ(run.session->startup.existing_folder, u"C:\\Sample");
+    EXPECT_FALSE(run.session->startup.existing_folder_exists);
+  }
+}
+
+TEST(StartupRun, SecondInstallerWaitsForTheMutex) {
+  package::Settings s = sample_settings();
+  s.product_flags |= 1ull << package::pf::kSingleInstaller;
+  auto first = std::make_unique<InstallerRun>("mutex", s);
+  // The first run holds the mutex while its process lives.
+  ASSERT_EQ(first->machine->processes().take_named_mutex(u"Halvorend GCS"), platform::MutexTake::kTaken);
+  InstallerRun second("mutex", s, {}, false);
+  EXPECT_EQ(second.start(), 8);
+  ASSERT_EQ(second.shown().size(), 1u);
+  // A holder that crashed leaves an abandoned mutex, which counts as taken.
+  first->machine->simulate_crash();
+  first.reset();
+  InstallerRun third("mutex", s, {}, false);
+  EXPECT_EQ(third.start(), 0);
+}
+
+TEST(StartupRun, UninstallerImageWithoutThePackage) {
+  package::Settings s = sample_settings();
+  s.product_flags2 |= 1u << package::pf2::kUninstallerWithoutPackage;
+  InstallerRun run("uninstaller-image", s);
+  EXPECT_EQ(run.start(), 0);
+  const auto& image = run.session->startup.uninstaller_image;
+  const auto stub = engine_stub();
+  ASSERT_EQ(image.size(), stub.size());
+  EXPECT_EQ(run.session->startup.uninstaller_size, stub.size());
+  // The headers are the stub's again, apart from the checksum fields the
+  // writer filled in (CheckSum) and SizeOfInitializedData.
+  EXPECT_EQ(image[0x40 + 6], 3);
+  EXPECT_TRUE(std::equal(stub.begin() + 0x200, stub.end(), image.begin() + 0x200));
+  EXPECT_EQ(image[0x40 + 24 + 56], stub[0x40 + 24 + 56]);
+  EXPECT_EQ(image[0x40 + 24 + 57], stub[0x40 + 24 + 57]);
+
+  package::Settings whole = sample_settings();
+  InstallerRun plain("uninstaller-whole", whole);
+  EXPECT_EQ(plain.start(), 0);
+  EXPECT_TRUE(plain.session->startup.uninstaller_image.empty());
+  EXPECT_GT(plain.session->startup.uninstaller_size, stub.size());
+}
+
+}  // namespace
+}  // namespace hs::engine
