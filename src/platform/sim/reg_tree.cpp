@@ -124,8 +124,10 @@ std::vector<std::string> logical_lines(const std::string& text) {
   return lines;
 }
 
-// Reads a quoted string with backslash escapes starting at `pos` (on the
-// opening quote); leaves `pos` behind the closing quote.
+// Reads a quoted string starting at `pos` (on the opening quote); leaves
+// `pos` behind the closing quote. Escapes: \\ and \" as regedit writes
+// them, and \r, \n and \0 as Wine's regedit writes line breaks and zeros;
+// any other backslash stays as it is.
 bool read_quoted(const std::string& line, std::size_t& pos, std::string& out) {
   if (pos >= line.size() || line[pos] != '"') return false;
   ++pos;
@@ -133,7 +135,15 @@ bool read_quoted(const std::string& line, std::size_t& pos, std::string& out) {
   while (pos < line.size()) {
     char c = line[pos++];
     if (c == '"') return true;
-    if (c == '\\' && pos < line.size()) c = line[pos++];
+    if (c == '\\' && pos < line.size()) {
+      const char next = line[pos];
+      if (next == '\\' || next == '"') {
+        c = next, ++pos;
+      } else if (next == 'r' || next == 'n' || next == '0') {
+        c = next == 'r' ? '\r' : next == 'n' ? '\n' : '\0';
+        ++pos;
+      }
+    }
     out.push_back(c);
   }
   return false;
@@ -301,9 +311,8 @@ Bytes multi_sz_bytes(const std::vector<std::u16string>& strings) {
     out.push_back(static_cast<std::uint8_t>(c & 0xFF));
     out.push_back(static_cast<std::uint8_t>(c >> 8));
   };
-  // An empty string inside the list cannot be stored; Windows stores the
-  // pair of a delayed deletion the same way (the empty target is a lone
-  // zero), so empty entries are written as they come.
+  // Empty strings are kept as a lone zero: the delayed deletions in
+  // PendingFileRenameOperations are stored that way.
   for (const auto& s : strings) {
     for (char16_t c : s) put(c);
     put(0);
@@ -327,6 +336,15 @@ std::string write_reg_file(const RegTree& tree) {
   std::string out = "Windows Registry Editor Version 5.00\r\n\r\n";
   for (const RegKey* root : {&tree.local_machine, &tree.users}) {
     for (const auto& [upper_name, child] : root->children) write_key(out, *child, root->name + u"\\" + child->name);
+  }
+  return out;
+}
+
+std::string write_reg_file_utf16(const RegTree& tree) {
+  std::string out = "\xFF\xFE";
+  for (char16_t c : support::utf8_to_utf16(write_reg_file(tree))) {
+    out.push_back(static_cast<char>(c & 0xFF));
+    out.push_back(static_cast<char>(c >> 8));
   }
   return out;
 }

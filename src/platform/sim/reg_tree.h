@@ -56,6 +56,12 @@ Bytes sz_bytes(std::u16string_view text);
 // CR LF line ends, every key (also empty ones) in its own section.
 std::string write_reg_file(const RegTree& tree);
 
+// The same text as regedit writes and reads it: UTF-16LE with a byte-order
+// mark. (regedit takes a file without the mark as ANSI text and then reads
+// the hex(2) and hex(7) data of "Windows Registry Editor Version 5.00"
+// files wrongly; the machine's own registry.reg stays UTF-8 for reading.)
+std::string write_reg_file_utf16(const RegTree& tree);
+
 // Reads .reg text (UTF-8 with or without a byte-order mark, or UTF-16LE
 // with its mark, as regedit exports) into the tree, adding to what is
 // there; "[-key]" deletes a key, "name"=- a value. Returns false with

@@ -389,11 +389,15 @@ SysError SimFiles::copy_file(const std::u16string& from, const std::u16string& t
 
 Result<std::vector<FindEntry>> SimFiles::find(const std::u16string& pattern) {
   using R = Result<std::vector<FindEntry>>;
-  auto p = resolve(pattern);
+  // The last component may hold wildcards, which no path may: it is taken
+  // off before the folder is read.
+  const std::size_t slash = pattern.find_last_of(u"\\/");
+  const std::u16string mask = slash == std::u16string::npos ? pattern : pattern.substr(slash + 1);
+  std::u16string folder_text = slash == std::u16string::npos ? u"." : pattern.substr(0, slash + 1);
+  if (mask.empty() || mask == u"." || mask == u"..") return R::fail(err::kFileNotFound);
+  auto p = resolve(folder_text);
   if (!p) return R::fail(p.error);
-  if (p->is_root()) return R::fail(err::kFileNotFound);
-  const std::u16string mask = p->parts.back();
-  const WinPath folder = p->parent();
+  const WinPath folder = *p;
   const fs::path host = host_path(folder);
   if (!fs::is_directory(host)) return R::fail(err::kPathNotFound);
 
