@@ -255,7 +255,7 @@ std::optional<OsVersion> parse_windows_version(std::string_view text) {
       if (dot == std::string::npos) break;
       pos = dot + 1;
     }
-    if (count < 2 || pos > t.size() || (count == 3 && t.find('.', pos) != std::string::npos)) return std::nullopt;
+    if (count < 2 || std::count(t.begin(), t.end(), '.') > 2) return std::nullopt;
     version.platform = OsPlatform::kNt;
     version.major = parts[0];
     version.minor = parts[1];
