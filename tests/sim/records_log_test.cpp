@@ -1,0 +1,97 @@
+// The installation log and the uninstall data file written and read on the
+// simulated machine.
+#include <gtest/gtest.h>
+
+#include "records_fixture.h"
+#include "support/text.h"
+#include "uninstall/install_log.h"
+
+namespace hs::records_test {
+namespace {
+
+using namespace hs::uninstall;
+
+class LogFile : public RecordsMachine {
+ protected:
+  void SetUp() override {
+    RecordsMachine::SetUp();
+    boot();
+    sys().files.create_directory(u"C:\\P");
+    request.path = u"C:\\P\\Install.log";
+    request.header.product_name = u"P";
+    request.header.install_folder = u"C:\\P";
+    request.header.os_description = os_description(sys().info);
+    request.header.date = sys().clock.local_time();
+  }
+  LogWriteRequest request;
+  InstallLog log;
+};
+
+TEST_F(LogFile, SuccessWithoutBit6WritesNothing) {
+  log.add(u"line\r\n");
+  EXPECT_FALSE(write_install_log(session(), log, request));
+  EXPECT_FALSE(exists(u"C:\\P\\Install.log"));
+}
+
+TEST_F(LogFile, RecordsAreAppendedWithMarkThenSeparator) {
+  request.product_flags = 1ULL << 6;
+  log.add(u"first run\r\n");
+  ASSERT_TRUE(write_install_log(session(), log, request));
+  const std::string first = read(u"C:\\P\\Install.log");
+  EXPECT_TRUE(first.starts_with("\xEF\xBB\xBFInstallation log for: P\r\nInstall date: ")) << first;
+  EXPECT_EQ(first.find("*****"), std::string::npos);
+  EXPECT_TRUE(first.ends_with("first run\r\n\r\n" + support::utf16_to_utf8(session().message_or(43, u"Installation complete")) + "\r\n"));
+
+  session().failure_summary = u"Could not write C:\\P\\x.dll\r\n\r\n";
+  request.product_flags = 0;  // failures are logged even without bit 6
+  InstallLog second;
+  second.add(u"second run\r\n");
+  ASSERT_TRUE(write_install_log(session(), second, request));
+  const std::string both = read(u"C:\\P\\Install.log");
+  EXPECT_EQ(both.substr(0, first.size()), first);
+  EXPECT_TRUE(both.substr(first.size()).starts_with("\r\n\r\n" + std::string(46, '*') + "\r\nInstallation log for: P"));
+  EXPECT_TRUE(both.ends_with("second run\r\n\r\n*** FAILURE SUMMARY ***\r\nCould not write C:\\P\\x.dll\r\n\r\n"));
+}
+
+TEST_F(LogFile, OldCodePageFileIsConvertedOnce) {
+  put(u"C:\\P\\Install.log", "Caf\xE9\r\n");
+  request.product_flags = 1ULL << 6;
+  ASSERT_TRUE(write_install_log(session(), log, request));
+  ASSERT_TRUE(write_install_log(session(), log, request));
+  const std::string text = read(u"C:\\P\\Install.log");
+  EXPECT_TRUE(text.starts_with("\xEF\xBB\xBF" "Caf\xC3\xA9\r\n\r\n\r\n***")) << text;
+  EXPECT_EQ(text.find("\xEF\xBB\xBF", 1), std::string::npos);
+  std::size_t records = 0;
+  for (auto at = text.find("Installation log for"); at != std::string::npos; at = text.find("Installation log for", at + 1)) {
+    ++records;
+  }
+  EXPECT_EQ(records, 2u);
+}
+
+TEST_F(LogFile, UnwritableLogIsSkippedQuietly) {
+  request.path = u"C:\\Missing\\Install.log";
+  session().failure_summary = u"x\r\n";
+  EXPECT_FALSE(write_install_log(session(), log, request));
+  EXPECT_EQ(session().failure_summary, u"x\r\n");
+}
+
+using DataFile = RecordsMachine;
+
+TEST_F(DataFile, WrittenAndReadBackThroughTheMachine) {
+  boot();
+  sys().files.create_directory(u"C:\\P");
+  UninstallData data;
+  data.changes = "C:\\P\\a.exe\r\n";
+  data.caption = u"P \u00e9";
+  const std::u16string path = uninstall_data_path(u"C:\\P", u"");
+  ASSERT_EQ(write_uninstall_data(sys().files, path, data), 0u);
+  ASSERT_EQ(write_uninstall_data(sys().files, path, data), 0u);  // replaces the older file
+  auto back = read_uninstall_data(sys().files, path);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->changes, data.changes);
+  EXPECT_EQ(back->caption, data.caption);
+  EXPECT_EQ(read_uninstall_data(sys().files, u"C:\\P\\none.DAT").error, platform::err::kFileNotFound);
+}
+
+}  // namespace
+}  // namespace hs::records_test
