@@ -3,6 +3,7 @@
 //   hsetup-sim --root DIR [--answers FILE] [--transcript FILE|-]
 //              [--windows VERSION] [--set SECTION.KEY=VALUE]...
 //              [--raw-args TEXT] INSTALLER.exe [ARGS...]
+//   hsetup-sim --root DIR --restart
 //
 // DIR is the machine (created when new; see SimMachine for its layout).
 // The installer is copied into the machine as
@@ -26,6 +27,7 @@
 #include "engine/driver.h"
 #include "engine/session.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_restart.h"
 #include "support/text.h"
 
 namespace {
@@ -67,8 +69,13 @@ int main(int argc, char** argv) {
   app.add_option("--answers", answers_file, "Answers script for message boxes and pages");
   app.add_option("--transcript", transcript, "Append what was shown to this file ('-': standard output)");
   app.add_option("--windows", windows, "Windows version of the machine: 10, 11, 7, xp, \"10.0.19045 server\", ...");
-  app.add_option("--set", settings, "A machine setting, e.g. system.wine=9.0 or drives.D=cdrom");
+  app.add_option("--set", settings, "A machine setting, e.g. system.wine=9.0 or drives.D=cdrom (repeatable)")
+      ->allow_extra_args(false);
   app.add_option("--raw-args", raw_args, "Text after the program name, verbatim (instead of ARGS)");
+  bool restart = false;
+  app.add_flag("--restart", restart,
+               "Restart the machine instead of running an installer: carry out the moves and deletions left "
+               "for the next start (PendingFileRenameOperations, wininit.ini) and release locked files");
   app.prefix_command();
   app.footer("INSTALLER.exe [ARGS...]: the installer and its command line.");
   try {
@@ -76,6 +83,19 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     const int code = app.exit(e);
     return code == 0 ? 0 : kToolFailure;
+  }
+  if (restart) {
+    try {
+      for (const auto& op : hs::platform::sim::restart_machine(root)) {
+        std::cout << "restart: " << (op.target.empty() ? "delete " : "move ") << hs::support::utf16_to_utf8(op.source)
+                  << (op.target.empty() ? "" : " -> " + hs::support::utf16_to_utf8(op.target)) << ": "
+                  << (op.result == 0 ? "done" : "failed, error " + std::to_string(op.result)) << "\n";
+      }
+    } catch (const hs::platform::sim::MachineError& e) {
+      std::cerr << "hsetup-sim: " << e.what() << "\n";
+      return kToolFailure;
+    }
+    return 0;
   }
   std::vector<std::string> rest = app.remaining();
   if (rest.empty()) {
