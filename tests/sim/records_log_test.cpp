@@ -5,6 +5,7 @@
 #include "records_fixture.h"
 #include "support/text.h"
 #include "uninstall/install_log.h"
+#include "uninstall/uninstall_strings.h"
 
 namespace hs::records_test {
 namespace {
@@ -91,6 +92,20 @@ TEST_F(DataFile, WrittenAndReadBackThroughTheMachine) {
   EXPECT_EQ(back->changes, data.changes);
   EXPECT_EQ(back->caption, data.caption);
   EXPECT_EQ(read_uninstall_data(sys().files, u"C:\\P\\none.DAT").error, platform::err::kFileNotFound);
+}
+
+TEST_F(DataFile, StringsComeFromTheChosenLanguage) {
+  boot();
+  session().settings.page_title = u"Package caption";
+  session().message = [](int n) { return n == 53 ? std::u16string(u"Remove it?") : std::u16string(); };
+  UninstallData data;
+  fill_uninstall_strings(data, session());
+  EXPECT_EQ(data.message(53), u"Remove it?");
+  EXPECT_EQ(data.caption, u"Package caption");
+  session().message = [](int n) { return n == 114 ? std::u16string(u"Caption 114") : std::u16string(); };
+  fill_uninstall_strings(data, session());
+  EXPECT_EQ(data.caption, u"Caption 114");
+  EXPECT_EQ(data.message(53), u"");
 }
 
 }  // namespace
