@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "uninstall/log_format.h"
+
 namespace hs::uninstall {
 
 void fill_uninstall_strings(UninstallData& data, const engine::Session& session) {
@@ -11,6 +13,16 @@ void fill_uninstall_strings(UninstallData& data, const engine::Session& session)
     data.messages[static_cast<std::size_t>(n)] = session.message ? session.message(n) : std::u16string();
   }
   data.caption = session.message_or(114, session.settings.page_title);
+}
+
+bool save_uninstall_data(engine::Session& session, const std::u16string& path, const UninstallData& data) {
+  const platform::SysError error = write_uninstall_data(session.sys.files, path, data);
+  if (error == platform::err::kSuccess) return true;
+  session.failure_summary +=
+      format_text(u"%s %s\r\n", {session.message_or(31, u"Could not write the uninstall information:"), path});
+  session.failure_summary +=
+      format_text(u"Code %s: %s\r\n\r\n", {std::to_string(error), session.sys.info.error_text(error)});
+  return false;
 }
 
 }  // namespace hs::uninstall

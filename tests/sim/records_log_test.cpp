@@ -94,6 +94,19 @@ TEST_F(DataFile, WrittenAndReadBackThroughTheMachine) {
   EXPECT_EQ(read_uninstall_data(sys().files, u"C:\\P\\none.DAT").error, platform::err::kFileNotFound);
 }
 
+TEST_F(DataFile, FailedWriteGoesToTheFailureSummary) {
+  boot();
+  UninstallData data;
+  EXPECT_FALSE(save_uninstall_data(session(), u"C:\\Missing\\Uninstall.DAT", data));
+  EXPECT_EQ(session().failure_summary,
+            session().message_or(31, u"Could not write the uninstall information:") +
+                u" C:\\Missing\\Uninstall.DAT\r\nCode 3: " + sys().info.error_text(3) + u"\r\n\r\n");
+  sys().files.create_directory(u"C:\\P");
+  session().failure_summary.clear();
+  EXPECT_TRUE(save_uninstall_data(session(), u"C:\\P\\Uninstall.DAT", data));
+  EXPECT_TRUE(session().failure_summary.empty());
+}
+
 TEST_F(DataFile, StringsComeFromTheChosenLanguage) {
   boot();
   session().settings.page_title = u"Package caption";
