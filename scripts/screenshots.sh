@@ -100,7 +100,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "screenshots: creating the Wine prefix $WINEPREFIX (takes a minute)"
   timeout 600 xvfb-run -a "$WINE" wineboot.exe -i >/dev/null 2>&1 || true
 fi
-rm -f "$BUILD/shots/"*.bmp
+rm -f "$BUILD/shots/"*.bmp "$BUILD/shots/captions.txt"
 winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
 timeout 600 xvfb-run -a -s "-screen 0 1280x800x24" \
   "$WINE" "$BUILD/page_shots.exe" "$(winpath "$BUILD/shots")" "$(winpath "$BUILD/pictures")" || {
@@ -117,5 +117,6 @@ for bmp in "$BUILD/shots/"*.bmp; do
   "$CONVERT" "$bmp" "$OUT/$name.png"
   count=$((count + 1))
 done
+[ -f "$BUILD/shots/captions.txt" ] && cp "$BUILD/shots/captions.txt" "$OUT/"
 echo "screenshots: $count pictures in $OUT"
 [ "$count" -gt 0 ]

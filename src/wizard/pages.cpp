@@ -45,7 +45,7 @@ void replace_all(std::u16string& text, std::u16string_view what, std::u16string_
 void set_caption(const engine::Session& session, PageRequest& request, int style, const std::u16string& page_text,
                  bool uninstalling = false) {
   request.look = page_look(session, style, page_text);
-  request.caption = effective_style(style) == 2 ? msg(session, uninstalling ? 55 : 65) : page_text;
+  request.caption = caption_text(effective_style(style) == 2 ? msg(session, uninstalling ? 55 : 65) : page_text);
 }
 
 PageControl control(int id, std::u16string text, int state = 0, bool enabled = true) {
@@ -105,6 +105,11 @@ PageAnswer answer_of(const PageResult& result) { return is_next(result) ? PageAn
 
 }  // namespace
 
+std::u16string caption_text(std::u16string_view text) {
+  const std::size_t end = text.find_first_of(u"\r\n");
+  return trim(text.substr(0, end));
+}
+
 bool is_next(const PageResult& result) { return result.button == id::kNext || result.button == 1; }
 
 std::u16string replace_macros(const engine::Session& session, std::u16string_view text) {
@@ -157,7 +162,7 @@ PageRequest language_request(const engine::Session& session, std::size_t languag
   request.template_name = template_name(Page::kLanguage, style);
   const std::u16string page_text = text(94);
   request.look = page_look(session, style, page_text);
-  request.caption = effective_style(style) == 2 ? text(65) : page_text;
+  request.caption = caption_text(effective_style(style) == 2 ? text(65) : page_text);
   request.list_items = table.languages;
   request.controls.push_back(control(id::kLanguageList, u"", static_cast<int>(language)));
   request.controls.push_back(control(id::kNext, text(48)));

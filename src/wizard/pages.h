@@ -63,6 +63,10 @@ bool is_next(const platform::PageResult& result);
 // "<product>", "<description>" and "<os>" replaced by the session's values.
 std::u16string replace_macros(const engine::Session& session, std::u16string_view text);
 
+// A window caption from a message: its first line (a caption cannot show
+// line breaks; the greeting text, message 65, has several lines).
+std::u16string caption_text(std::u16string_view text);
+
 // The look shared by all pages of `style`: dialog font, colours with
 // ProductFlags bit 52, banner colour and texts, picture frame.
 platform::PageLook page_look(const engine::Session& session, int style, std::u16string banner_text);

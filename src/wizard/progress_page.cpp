@@ -32,7 +32,7 @@ bool ProgressPage::open(bool uninstalling) {
   const std::u16string page_text = msg(session_, uninstalling ? 55 : 54);
   page.look = page_look(session_, style, page_text);
   page.look.enlarge_heading = look_style == 0 || look_style == 2;
-  page.caption = look_style == 2 ? msg(session_, uninstalling ? 55 : 65) : page_text;
+  page.caption = caption_text(look_style == 2 ? msg(session_, uninstalling ? 55 : 65) : page_text);
   page.controls.push_back(platform::PageControl{id::kText, msg(session_, uninstalling ? 71 : 39)});
   page.controls.push_back(platform::PageControl{id::kProgressBar, u"", 0});
   page.controls.push_back(platform::PageControl{id::kStatus, u""});

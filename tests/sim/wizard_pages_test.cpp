@@ -311,6 +311,9 @@ TEST(WizardPages, GreetingStyleZeroIsAMessageBox) {
   EXPECT_EQ(show_greeting_page(run.session, 2, u"https://example.com/info"), PageAnswer::kNext);
   EXPECT_EQ(run.shown(), (std::vector<std::string>{"message box", "page GreetingDlg3"}));
   EXPECT_NE(run.machine.ui().transcript()[1].text.find(u"<a href=\"https://example.com/info\">"), std::u16string::npos);
+  // The banner look's caption is the greeting's first line: a caption
+  // cannot show line breaks.
+  EXPECT_EQ(run.machine.ui().transcript()[1].caption, u"Welcome to the installation of Sample Product.");
 }
 
 TEST(WizardPages, LanguagePagePreselectsTheSystemLanguage) {

@@ -90,7 +90,16 @@ void CALLBACK take_picture(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND dialog = nullptr;
   EnumThreadWindows(GetCurrentThreadId(), find_dialog, reinterpret_cast<LPARAM>(&dialog));
   if (!dialog) return;
+  RedrawWindow(dialog, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   capture(dialog, g_name);
+  // The caption as the window holds it (Wine without a window manager may
+  // draw title bars without their text).
+  wchar_t caption[256] = {};
+  GetWindowTextW(dialog, caption, 255);
+  std::ofstream list((g_out + L"\\captions.txt").c_str(), std::ios::app | std::ios::binary);
+  const std::string line = support::utf16_to_utf8(g_name.begin() == g_name.end() ? u"" : std::u16string(g_name.begin(), g_name.end())) +
+                           ": " + support::utf16_to_utf8(std::u16string(caption, caption + wcslen(caption))) + "\n";
+  list << line;
   PostMessageW(dialog, WM_COMMAND, GetDlgItem(dialog, 1003) ? 1003 : 1001, 0);
 }
 
@@ -118,6 +127,7 @@ PageRequest base(wizard::Page page, int style, int page_text) {
   r.look.banner_text_color = RGB(29, 53, 87);
   r.look.picture_frame = 1;
   r.caption = r.look.style == 2 ? msg(65) : msg(page_text);
+  r.focus_id = page == wizard::Page::kLicense || page == wizard::Page::kReadme ? 1005 : 1001;
   return r;
 }
 

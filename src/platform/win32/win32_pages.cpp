@@ -441,6 +441,11 @@ INT_PTR CALLBACK page_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
         SetForegroundWindow(dialog);
         HWND focus = request.focus_id ? GetDlgItem(dialog, request.focus_id) : nullptr;
         if (focus) SetFocus(focus);
+        if (HWND viewer = GetDlgItem(dialog, kViewer)) {
+          // The text is read from its start, nothing selected.
+          SendMessageW(viewer, EM_SETSEL, 0, 0);
+          SendMessageW(viewer, WM_VSCROLL, SB_TOP, 0);
+        }
         return TRUE;
       }
       if (state->progress) {
