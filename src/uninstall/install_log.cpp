@@ -37,9 +37,13 @@ void line(std::string& out, std::string_view label, std::u16string_view value) {
   out += "\r\n";
 }
 
+// The folder of a file; a drive root keeps its backslash ("C:\\").
 std::u16string folder_of(std::u16string_view path) {
   const auto at = path.find_last_of(u'\\');
-  return std::u16string(at == std::u16string_view::npos ? std::u16string_view{} : path.substr(0, at));
+  if (at == std::u16string_view::npos) return {};
+  std::u16string folder(path.substr(0, at));
+  if (folder.size() == 2 && folder[1] == u':') folder.push_back(u'\\');
+  return folder;
 }
 
 }  // namespace

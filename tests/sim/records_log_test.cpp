@@ -76,6 +76,16 @@ TEST_F(LogFile, UnwritableLogIsSkippedQuietly) {
   EXPECT_EQ(session().failure_summary, u"x\r\n");
 }
 
+TEST_F(LogFile, ShownThroughTheShellFromTheEnginesFolder) {
+  show_install_log(sys(), u"C:\\P\\Install.log");
+  const auto& launches = machine_->processes().launches();
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_EQ(launches[0].kind, u"shell_execute ");
+  EXPECT_EQ(launches[0].command_line, u"C:\\P\\Install.log");
+  EXPECT_EQ(launches[0].folder, u"C:\\");  // the engine runs as C:\setup.exe
+  EXPECT_EQ(launches[0].show_mode, platform::show::kNormal);
+}
+
 using DataFile = RecordsMachine;
 
 TEST_F(DataFile, WrittenAndReadBackThroughTheMachine) {
