@@ -12,9 +12,17 @@
 
 namespace {
 
-// A small folder of sources that project texts can name.
+// A small folder of sources that project texts can name, removed at exit.
+struct SourceFolder {
+  std::filesystem::path path;
+  ~SourceFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+};
+
 const std::filesystem::path& source_folder() {
-  static const std::filesystem::path folder = [] {
+  static const SourceFolder folder{[] {
     auto dir = std::filesystem::temp_directory_path() / ("hs_project_fuzz_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir / "files" / "sub");
     std::ofstream(dir / "files" / "a.txt") << "a";
@@ -22,8 +30,8 @@ const std::filesystem::path& source_folder() {
     std::ofstream(dir / "licence.rtf") << "{\\rtf1 x}";
     std::ofstream(dir / "back.bmp", std::ios::binary) << std::string("BM", 2) << std::string(60, '\1');
     return dir;
-  }();
-  return folder;
+  }()};
+  return folder.path;
 }
 
 }  // namespace

@@ -1008,6 +1008,71 @@ Project parse(const toml::table& root_table, Context& ctx) {
   return p;
 }
 
+// TOML allows characters above 127 only inside strings and comments.
+// Finds the first one elsewhere, and the first one that directly follows a
+// backslash or a line-ending backslash's whitespace inside a basic string
+// (write those as \uXXXX): the TOML library tests such characters as
+// whitespace with a table that does not cover them all. Returns the line
+// and column (from 1) of the character, or nothing.
+std::optional<std::pair<std::size_t, std::size_t>> misplaced_non_ascii(std::string_view text) {
+  enum class State { kPlain, kComment, kBasic, kLiteral, kMultiBasic, kMultiLiteral };
+  State state = State::kPlain;
+  std::size_t line = 1, column = 1;
+  bool after_backslash = false;  // inside a basic string: a "\" or its trimmed whitespace came last
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const bool lead = c >= 0x80 && (c & 0xC0) != 0x80;  // first byte of a character
+    if (c >= 0x80) {
+      if (lead && (state == State::kPlain || after_backslash)) return std::pair{line, column};
+    } else {
+      switch (state) {
+        case State::kPlain:
+          if (c == '#') state = State::kComment;
+          else if (text.substr(i, 3) == "\"\"\"") { state = State::kMultiBasic; i += 2; column += 2; }
+          else if (text.substr(i, 3) == "'''") { state = State::kMultiLiteral; i += 2; column += 2; }
+          else if (c == '"') state = State::kBasic;
+          else if (c == '\'') state = State::kLiteral;
+          break;
+        case State::kComment:
+          if (c == '\n') state = State::kPlain;
+          break;
+        case State::kLiteral:
+          if (c == '\'' || c == '\n') state = State::kPlain;
+          break;
+        case State::kMultiLiteral:
+          if (text.substr(i, 3) == "'''") { state = State::kPlain; i += 2; column += 2; }
+          break;
+        case State::kBasic:
+        case State::kMultiBasic:
+          if (state == State::kBasic && c == '\n') {
+            state = State::kPlain;  // an unterminated string; the parser reports it
+            after_backslash = false;
+          } else if (after_backslash) {
+            // The escaped character ends the escape (also an escaped "\\" or
+            // quote); whitespace after a line-ending "\\" is trimmed and goes on.
+            if (c != ' ' && c != '\t' && c != '\r' && c != '\n') after_backslash = false;
+          } else if (c == '\\') {
+            after_backslash = true;
+          } else if (state == State::kBasic && (c == '"' || c == '\n')) {
+            state = State::kPlain;
+          } else if (state == State::kMultiBasic && text.substr(i, 3) == "\"\"\"") {
+            state = State::kPlain;
+            i += 2;
+            column += 2;
+          }
+          break;
+      }
+    }
+    if (c == '\n') {
+      ++line;
+      column = 1;
+    } else if ((c & 0xC0) != 0x80) {
+      ++column;
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::array<std::int32_t, 6> date_from_epoch(std::int64_t seconds) {
@@ -1060,6 +1125,11 @@ Project parse_with_fallback(std::string_view text, std::string_view display_name
     ctx.default_date = date_from_epoch(*env.source_date_epoch);
   } else if (fallback_time) {
     ctx.default_date = date_from_epoch(*fallback_time);
+  }
+  if (auto at = misplaced_non_ascii(text)) {
+    throw ProjectError(ctx.file + ":" + std::to_string(at->first) + ":" + std::to_string(at->second) +
+                       ": characters above 127 belong inside strings or comments (after a backslash, write "
+                       "them as \\uXXXX)");
   }
   toml::table root;
   try {

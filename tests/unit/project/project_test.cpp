@@ -268,6 +268,11 @@ TEST_F(ProjectTest, MistakesNameFileLineAndColumn) {
       {product + "name = \"Again\"\n", "project.toml:3:8: Error while parsing"},  // redefinition
       {"[product]\nname = \"Demo\n", "project.toml:2:"},  // unterminated string
       {"[options]\n", "the project needs a [product] table"},
+      // Characters above 127 outside strings and comments, or right after a
+      // backslash in a string, are refused before the TOML parser sees them.
+      {"[product]\nname = \"x\" \xc3\xa9\n", "project.toml:2:12: characters above 127 belong inside strings"},
+      {"[product]\nname = \"\"\"\\\n  \xc3\xa9\"\"\"\n", "project.toml:3:3: characters above 127"},
+      {"\xc8\xa0t\n", "project.toml:1:1: characters above 127"},
       {"[product]\nversion = \"1\"\n", "the product needs a name"},
       {product + "[build]\ncipher_key = \"xyz\"\n", "expected 16 hexadecimal digits"},
   };
@@ -276,6 +281,14 @@ TEST_F(ProjectTest, MistakesNameFileLineAndColumn) {
     const std::string message = error_of(c.text);
     EXPECT_NE(message.find(c.expected), std::string::npos) << message;
   }
+}
+
+TEST_F(ProjectTest, NonAsciiTextInStringsAndComments) {
+  const Project p = parse("# caf\xc3\xa9\n[product]\nname = \"Caf\xc3\xa9 \\\"f\xc3\xbcr\\\\\"\nversion = '\xc3\xa9'\n"
+                          "description = \"\"\"\n\xc3\xa9\\t\xc3\xa9\"\"\"\n");
+  EXPECT_EQ(p.settings.product_name, u"Caf\u00e9 \"f\u00fcr\\");
+  EXPECT_EQ(p.settings.product_version, u"\u00e9");
+  EXPECT_EQ(p.settings.product_description, u"\u00e9\t\u00e9");
 }
 
 TEST_F(ProjectTest, EveryOptionNameSetsAndClearsItsBit) {
