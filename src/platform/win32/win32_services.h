@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/system.h"
+#include "platform/win32/win32_pages.h"
 
 namespace hs::platform::win32 {
 
@@ -79,6 +80,21 @@ class Win32UserInterface final : public UserInterface {
   BoxResult message_box(const MessageBoxRequest& request) override;
   PageResult show_page(const PageRequest& request) override;
   void pump_messages() override;
+
+  // Progress page and backdrop (win32_pages.h).
+  bool open_progress(const ProgressRequest& request) override { return windows_.open_progress(request); }
+  void set_progress_text(const std::u16string& text) override { windows_.set_progress_text(text); }
+  void set_progress_position(int percent) override { windows_.set_progress_position(percent); }
+  bool take_progress_cancel() override { return windows_.take_progress_cancel(); }
+  void close_progress() override { windows_.close_progress(); }
+  bool create_backdrop(const wizard::BackdropSettings& settings, bool start_minimized) override {
+    return windows_.create_backdrop(settings, start_minimized);
+  }
+  void repaint_backdrop() override { windows_.repaint_backdrop(); }
+  void destroy_backdrop() override { windows_.destroy_backdrop(); }
+
+ private:
+  WizardWindows windows_;  // pages, progress page and backdrop
 };
 
 class Win32SystemInfo final : public SystemInfo {

@@ -1,8 +1,7 @@
 // The user interface on Windows: message boxes and the message pump.
 //
 // Wizard pages come from the executable's dialog templates and are shown by
-// the wizard's own Windows code; until a page is available there, a page
-// request is answered with Cancel.
+// the wizard's own Windows code (win32_pages.h).
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_services.h"
 
@@ -78,12 +77,7 @@ BoxResult Win32UserInterface::message_box(const MessageBoxRequest& request) {
   return static_cast<BoxResult>(answer);
 }
 
-PageResult Win32UserInterface::show_page(const PageRequest& request) {
-  PageResult result;
-  result.button = IDCANCEL;
-  result.controls = request.controls;
-  return result;
-}
+PageResult Win32UserInterface::show_page(const PageRequest& request) { return windows_.show_page(request); }
 
 void Win32UserInterface::pump_messages() { pump_thread_messages(); }
 
