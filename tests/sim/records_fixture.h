@@ -30,11 +30,12 @@ class RecordsMachine : public testing::Test {
 
   // Starts (or starts again) the machine; `locked` files are held open by
   // another program for this run.
-  platform::sim::SimMachine& boot(std::vector<std::u16string> locked = {}) {
+  platform::sim::SimMachine& boot(std::vector<std::u16string> locked = {}, std::string answers = {}) {
     session_.reset();
     machine_.reset();
     platform::sim::RunOptions options;
     options.configure = [locked](platform::sim::MachineConfig& config) { config.locked_files = locked; };
+    options.answers = std::move(answers);
     machine_ = std::make_unique<platform::sim::SimMachine>(root_, options);
     session_ = std::make_unique<engine::Session>(machine_->system());
     session_->modes.automatic = true;

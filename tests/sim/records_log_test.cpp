@@ -86,6 +86,62 @@ TEST_F(LogFile, ShownThroughTheShellFromTheEnginesFolder) {
   EXPECT_EQ(launches[0].show_mode, platform::show::kNormal);
 }
 
+// What the user is asked or told before the record is written, by result
+// and flags, in an interactive run.
+TEST_F(LogFile, QuestionsBeforeWriting) {
+  struct Case {
+    const char* what;
+    bool errors;
+    std::uint64_t flags;
+    bool nothing_to_offer;
+    const char* answer;          // button for a box; "" = none expected
+    const char* box_kind;        // "question", "information" or "" for no box
+    bool summary_page;
+    bool written;
+    bool shown;
+  } cases[] = {
+      {"errors, user wants the log", true, 0, true, "yes", "question", false, true, true},
+      {"errors, user declines", true, 0, true, "no", "question", false, true, false},
+      {"success, nothing to offer", false, 0, true, "ok", "information", false, false, false},
+      {"success, log kept", false, 1ULL << 6, true, "ok", "information", false, true, false},
+      {"success, no summary wanted", false, 1ULL << 22, true, "", "", false, false, false},
+      {"success, summary has choices", false, 0, false, "", "", true, false, false},
+      {"success, restart pending", false, 1ULL << 14, false, "ok", "information", false, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string answers;
+    if (*c.answer) answers = std::string("[answer]\nbutton = ") + c.answer + "\n";
+    boot({}, answers);
+    session().modes.automatic = false;
+    sys().files.create_directory(u"C:\\P");
+    sys().files.delete_file(request.path);
+    if (c.errors) session().failure_summary = u"Failed: x\r\n";
+    request.product_flags = c.flags;
+    request.nothing_more_to_offer = c.nothing_to_offer;
+    bool page_shown = false;
+    request.show_summary_page = [&page_shown] { page_shown = true; };
+
+    EXPECT_EQ(write_install_log(session(), log, request), c.written);
+    const auto& transcript = machine_->ui().transcript();
+    if (*c.box_kind) {
+      ASSERT_EQ(transcript.size(), 1u);
+      if (c.errors) {
+        EXPECT_NE(transcript[0].text.find(u"C:\\P\\Install.log"), std::u16string::npos);
+        EXPECT_EQ(transcript[0].caption, session().message_or(41, u"Installation log"));
+      } else {
+        EXPECT_EQ(transcript[0].text, session().message_or(42, u"The installation has finished."));
+        EXPECT_EQ(transcript[0].caption, session().message_or(43, u"Installation complete"));
+      }
+    } else {
+      EXPECT_TRUE(transcript.empty());
+    }
+    EXPECT_EQ(page_shown, c.summary_page);
+    EXPECT_EQ(exists(request.path), c.written);
+    EXPECT_EQ(machine_->processes().launches().size(), c.shown ? 1u : 0u);
+  }
+}
+
 using DataFile = RecordsMachine;
 
 TEST_F(DataFile, WrittenAndReadBackThroughTheMachine) {
