@@ -149,7 +149,8 @@ build_lzma() {
   rm -rf "$DEPS/build-$triple" "$DEPS/$triple"
   mkdir -p "$DEPS/build-$triple"
   cd "$DEPS/build-$triple"  # inside the step's own subshell
-  "$src/configure" --host="$triple" --prefix="$DEPS/$triple" \
+  # No debug data: the shipped executable is stripped anyway.
+  CFLAGS="-O2" "$src/configure" --host="$triple" --prefix="$DEPS/$triple" \
     --disable-shared --enable-static --disable-xz --disable-xzdec --disable-lzmadec \
     --disable-lzmainfo --disable-scripts --disable-doc --disable-nls --disable-lzma-links
   make -j"$JOBS"
