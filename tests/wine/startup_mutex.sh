@@ -1,0 +1,95 @@
+#!/bin/bash
+# The single-installer mutex under Wine, with the real hsetup.exe:
+#
+#   tests/wine/startup_mutex.sh [BUILD_DIR] [HPACK]
+#
+# (HSETUP_I686=... or HSETUP_X86_64=... name an engine build elsewhere.)
+#
+# An installer whose package asks for a single installer ends with exit code
+# 8 while another process holds "Halvorend GCS", and runs once that process
+# has ended (also without releasing the mutex: an abandoned mutex counts as
+# taken). The holder is a small program of this folder; the installer is
+# built with hpack from a two-line project.
+set -uo pipefail
+
+HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+REPO="$(cd "$HERE/../.." && pwd)"
+BUILD="$(cd "${1:-$REPO/build}" && pwd)"
+HPACK="${2:-$BUILD/host/tools/hpack}"
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a "$0" "$BUILD" "$HPACK"
+fi
+
+export WINEPREFIX="$BUILD/wine-prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+LIMIT=60
+WORK="$BUILD/wine-work/startup-mutex"
+rm -rf "$WORK"
+mkdir -p "$WORK" "$BUILD/logs"
+
+WINE=wine
+if ! wine --version >/dev/null 2>&1; then
+  WINE=/usr/lib/wine/wine64
+  export WINELOADER="$WINE"
+fi
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  timeout 600 "$WINE" wineboot.exe -i >"$BUILD/logs/wineboot.log" 2>&1 || { echo "wine: FAIL: no prefix" >&2; exit 1; }
+  timeout 120 wineserver -w || true
+fi
+
+# The build this Wine runs (the 64-bit one when 32-bit Wine does not start);
+# HSETUP_I686 / HSETUP_X86_64 name other engine builds.
+STUB=""
+for arch in i686 x86_64; do
+  given="HSETUP_${arch^^}"
+  for exe in "${!given:-}" "$BUILD/win-$arch/src/platform/win32/hsetup.exe" "$BUILD/dev-$arch/src/platform/win32/hsetup.exe"; do
+    [ -n "$exe" ] && [ -f "$exe" ] || continue
+    "$arch-w64-mingw32-gcc" -O2 -municode -o "$WORK/holder-$arch.exe" "$HERE/startup_mutex_holder.c" || continue
+    "$arch-w64-mingw32-gcc" -O2 -mwindows -o "$WORK/probe-$arch.exe" "$HERE/probe.c" || continue
+    if [ "$(timeout "$LIMIT" "$WINE" "$WORK/probe-$arch.exe" >/dev/null 2>&1; echo $?)" = 42 ]; then
+      STUB="$exe"
+      ARCH="$arch"
+      break 2
+    fi
+  done
+done
+[ -n "$STUB" ] || { echo "wine: FAIL: no hsetup.exe this Wine runs under $BUILD" >&2; exit 1; }
+[ -x "$HPACK" ] || { echo "wine: FAIL: hpack not found at $HPACK" >&2; exit 1; }
+
+cat >"$WORK/single.toml" <<'TOML'
+[product]
+name = "Mutex Probe"
+version = "1.0"
+
+[options]
+single_installer = true
+TOML
+"$HPACK" build "$WORK/single.toml" --stub "$STUB" -o "$WORK/single.exe" >/dev/null || { echo "wine: FAIL: hpack build" >&2; exit 1; }
+
+failures=0
+check() {  # check WHAT EXPECTED GOT
+  if [ "$3" = "$2" ]; then echo "wine: ok: $1 -> $3"; else echo "wine: FAIL: $1 -> $3, expected $2" >&2; failures=$((failures + 1)); fi
+}
+run_installer() { timeout "$LIMIT" "$WINE" "$WORK/single.exe" /silent >>"$BUILD/logs/wine-run.log" 2>&1; echo $?; }
+
+check "single installer with nobody holding the mutex" 0 "$(run_installer)"
+
+touch "$WORK/hold"
+rm -f "$WORK/ready"
+timeout 300 "$WINE" "$WORK/holder-$ARCH.exe" 'Z:'"${WORK//\//\\}"'\ready' 'Z:'"${WORK//\//\\}"'\hold' >>"$BUILD/logs/wine-run.log" 2>&1 &
+holder=$!
+for _ in $(seq 1 300); do [ -f "$WORK/ready" ] && break; sleep 0.2; done
+if [ -f "$WORK/ready" ]; then
+  check "second installer while another holds the mutex" 8 "$(run_installer)"
+else
+  echo "wine: FAIL: the mutex holder did not start" >&2
+  failures=$((failures + 1))
+fi
+rm -f "$WORK/hold"
+wait "$holder"
+check "installer after the holder ended without releasing the mutex" 0 "$(run_installer)"
+
+timeout 60 wineserver -k >/dev/null 2>&1 || true
+[ "$failures" -eq 0 ] && echo "wine: startup mutex cases passed ($ARCH build)" || exit 1
