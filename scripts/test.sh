@@ -3,7 +3,8 @@
 #   1. CTest in build/host (unit, sim and tool tests);
 #   2. a second host build, build/asan, with AddressSanitizer and
 #      UndefinedBehaviorSanitizer, running the unit and sim tests;
-#   3. the import tables of both hsetup.exe builds (KnownDLLs only);
+#   3. the import tables of both hsetup.exe builds (KnownDLLs only) and
+#      their resources (manifest, icon, version);
 #   4. the Wine end-to-end tests (tests/wine/run.sh).
 # Ends with one summary line; exits non-zero when anything failed.
 set -uo pipefail
@@ -50,6 +51,8 @@ if [[ " ${failed[*]-} " != *" build-asan "* ]]; then
 fi
 
 step imports "$REPO/tests/wine/check_imports.sh" \
+  "$BUILD/win-i686/src/platform/win32/hsetup.exe" "$BUILD/win-x86_64/src/platform/win32/hsetup.exe"
+step resources "$REPO/tests/wine/check_resources.sh" \
   "$BUILD/win-i686/src/platform/win32/hsetup.exe" "$BUILD/win-x86_64/src/platform/win32/hsetup.exe"
 step wine "$REPO/tests/wine/run.sh" "$BUILD"
 
