@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "package/settings.h"
 #include "wizard/dib_image.h"
 
 namespace hs::wizard {
@@ -36,5 +37,12 @@ struct BackdropSettings {
   int bitmap_size = 0;            // `BitmapSize`: box in percent of the client area; 0 or less = no bitmap
   int bitmap_tpi = -1;            // `BitmapTPI`: transparent palette index; -1 = none
 };
+
+// The backdrop of an installation, from the package's settings:
+// `heading_text` is message 0 of the chosen language, `start_minimized`
+// the command line's /MIN. The picture is taken as a BMP file image when
+// it starts with "BM", else as a DIB; one that does not load is left out.
+BackdropSettings backdrop_from_settings(const package::Settings& settings, const package::DerivedSettings& derived,
+                                        std::u16string heading_text, bool start_minimized);
 
 }  // namespace hs::wizard

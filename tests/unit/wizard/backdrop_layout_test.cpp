@@ -4,6 +4,10 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "wizard/backdrop_settings.h"
 
 namespace hs::wizard {
 namespace {
@@ -178,6 +182,44 @@ TEST(BackdropText, PlacementOfLines) {
   EXPECT_TRUE(place_text(u"Title", 0, 2000, 1200, font, width).empty());
   EXPECT_TRUE(place_text(u" \r\n", 1, 2000, 1200, font, width).empty());
   EXPECT_EQ(split_lines(u"a\rb\nc\r\nd"), (std::vector<std::u16string>{u"a", u"b", u"c", u"d"}));
+}
+
+}  // namespace
+}  // namespace hs::wizard
+
+namespace hs::wizard {
+namespace {
+
+TEST(BackdropSettings, FromThePackage) {
+  package::Settings s;
+  package::DerivedSettings d;
+  s.taskbar_text = u"Sample Setup";
+  s.title_position = 2;
+  s.top_color = 0x102030;
+  s.bottom_color = 0x102030;
+  d.mono_color = true;
+  s.bitmap_size = 40;
+  s.stretch_mode = 2;
+  s.bitmap_tpi = 0xFFFFFFFF;  // none
+  s.product_flags = std::uint64_t{1} << 40;
+  std::ifstream in(std::string(HS_SOURCE_DIR) + "/tests/unit/wizard/data/pal4.bmp", std::ios::binary);
+  const std::string file((std::istreambuf_iterator<char>(in)), {});
+  for (const std::string& bitmap : {file, file.substr(14)}) {  // a BMP file or a bare DIB
+    s.backdrop_bitmap = bitmap;
+    BackdropSettings b = backdrop_from_settings(s, d, u"Sample Product Setup", true);
+    EXPECT_EQ(b.taskbar_text, u"Sample Setup");
+    EXPECT_EQ(b.heading_text, u"Sample Product Setup");
+    EXPECT_TRUE(b.mono_color);
+    EXPECT_TRUE(b.maximize);
+    EXPECT_TRUE(b.start_minimized);
+    EXPECT_EQ(b.bitmap.width(), 4);
+    EXPECT_EQ(b.bitmap_tpi, -1);
+    EXPECT_EQ(b.title_font, u"Cambria Bold Italic, Times New Roman Bold Italic");  // empty list keeps the default
+    EXPECT_EQ(b.copyright_position, 0);
+    EXPECT_DOUBLE_EQ(b.copyright_size, 1.0);
+  }
+  s.backdrop_bitmap = "BM broken";
+  EXPECT_TRUE(backdrop_from_settings(s, d, u"", false).bitmap.empty());
 }
 
 }  // namespace
