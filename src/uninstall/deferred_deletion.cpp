@@ -69,11 +69,13 @@ platform::SysError delete_file(platform::System& sys, const std::u16string& path
     return attributes.error;
   }
   if (options & kOnlyIfEmpty) {
-    auto file = sys.files.open(path, platform::OpenMode::kRead);
-    if (!file) return file.error;
-    auto size = (*file)->size();
-    if (!size) return size.error;
-    if (*size != 0) return err::kFileExists;
+    // The size from the folder listing: a file held open by another program
+    // can still be measured.
+    auto found = sys.files.find(path);
+    if (!found) return found.error;
+    for (const auto& entry : *found) {
+      if (entry.size != 0) return err::kFileExists;
+    }
   }
   if (!(options & kKeepReadOnly) && (*attributes & platform::attr::kReadOnly)) {
     std::uint32_t cleared = *attributes & ~platform::attr::kReadOnly;

@@ -81,6 +81,11 @@ TEST_F(DeferredDeletion, DeleteOptions) {
   EXPECT_EQ(delete_file(sys(), u"C:\\P\\full.txt", delete_options::kOnlyIfEmpty), err::kFileExists);
   EXPECT_TRUE(exists(u"C:\\P\\full.txt"));
   EXPECT_EQ(delete_file(sys(), u"C:\\P\\empty.txt", delete_options::kOnlyIfEmpty), err::kSuccess);
+  // A locked file is measured all the same; deleting it now fails.
+  put(u"C:\\P\\locked.txt", "data");
+  boot({u"C:\\P\\locked.txt"});
+  EXPECT_EQ(delete_file(sys(), u"C:\\P\\locked.txt", delete_options::kOnlyIfEmpty), err::kFileExists);
+  EXPECT_EQ(delete_file(sys(), u"C:\\P\\locked.txt", 0), err::kSharingViolation);
 
   EXPECT_EQ(delete_file(sys(), u"C:\\P\\full.txt", delete_options::kAtNextStart), err::kSuccess);
   EXPECT_TRUE(exists(u"C:\\P\\full.txt"));
