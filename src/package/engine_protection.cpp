@@ -19,25 +19,38 @@ DamageCode check_engine_crc(std::span<const std::uint8_t> file_prefix, const Pac
                                                                                  : damage::kEngineCrc;
 }
 
+namespace {
+
+// The outcome of a file that could not be opened, by the system error.
+int open_failure_outcome(std::uint32_t error) {
+  switch (error) {
+    case 2: case 3: case 4: case 19: case 20: case 21:
+      return 7;
+    case 5: case 12:
+      return 8;
+    case 9: case 23:
+      return 14;
+    default:
+      return 6;
+  }
+}
+
+}  // namespace
+
 int signature_outcome(std::uint32_t result, std::uint32_t last_error) {
   using namespace trust_result;
   switch (result) {
     case kSuccess: return 0;
     case kNoSignature:
+      // No signature, or the file could not be read: the last error tells.
       switch (last_error) {
         case 0:
         case kNoSignature:
         case kSubjectFormUnknown:
         case kProviderUnknown:
           return 1;
-        case 2: case 3: case 4: case 19: case 20: case 21:
-          return 7;
-        case 5: case 12:
-          return 8;
-        case 9: case 23:
-          return 14;
         default:
-          return 6;
+          return open_failure_outcome(last_error);
       }
     case kExplicitDistrust: return 2;
     case kBadDigest:
@@ -52,7 +65,10 @@ int signature_outcome(std::uint32_t result, std::uint32_t last_error) {
     case kCertSignature: return 13;
     case kProviderUnknown: return 16;
     case kChaining: return 17;
-    default: return 6;
+    default:
+      // A system error as an HRESULT (HRESULT_FROM_WIN32): the file could not be opened.
+      if ((result & 0xFFFF0000u) == 0x80070000u) return open_failure_outcome(result & 0xFFFFu);
+      return 6;
   }
 }
 
