@@ -209,6 +209,8 @@ bool write_install_log(engine::Session& session, const InstallLog& log, const Lo
 
   LogRecordHeader header = request.header;
   header.has_uninstaller = (request.product_flags & kHasUninstaller) != 0;
+  if (header.date.year == 0) header.date = session.sys.clock.local_time();
+  if (header.os_description.empty()) header.os_description = os_description(session.sys.info);
   const std::string record =
       compose_log_record(header, log.utf8(), session.failure_summary, session.message_or(43, u"Installation complete"));
   if (write_log_record(session.sys.files, request.path, record) != platform::err::kSuccess) return false;

@@ -49,14 +49,14 @@ std::u16string_view install_type_word(InstallType type);
 // The header lines of a record.
 struct LogRecordHeader {
   std::u16string product_name;          // product display name
-  platform::CalendarTime date;          // local date and time of the installation
+  platform::CalendarTime date;          // local date and time; year 0 = now (write_install_log)
   bool has_uninstaller = false;         // `ProductFlags` bit 2: the install type line is written
   InstallType install_type = InstallType::kNew;
   std::u16string install_folder;
   std::u16string build_date;            // the engine's build date "yyyy/MM/dd"; "" = unknown, no line
   std::u16string product_version;       // "" = no line
   std::u16string overwriting_version;   // version of the existing installation; "" = no line
-  std::u16string os_description;
+  std::u16string os_description;        // "" = the running system's (write_install_log)
 };
 
 // The byte-order mark and the separator between records.

@@ -21,8 +21,6 @@ class LogFile : public RecordsMachine {
     request.path = u"C:\\P\\Install.log";
     request.header.product_name = u"P";
     request.header.install_folder = u"C:\\P";
-    request.header.os_description = os_description(sys().info);
-    request.header.date = sys().clock.local_time();
   }
   LogWriteRequest request;
   InstallLog log;
@@ -41,6 +39,9 @@ TEST_F(LogFile, RecordsAreAppendedWithMarkThenSeparator) {
   const std::string first = read(u"C:\\P\\Install.log");
   EXPECT_TRUE(first.starts_with("\xEF\xBB\xBFInstallation log for: P\r\nInstall date: ")) << first;
   EXPECT_EQ(first.find("*****"), std::string::npos);
+  EXPECT_NE(first.find("\r\nInstall date: " + support::utf16_to_utf8(log_date(sys().clock.local_time())).substr(0, 10)),
+            std::string::npos);
+  EXPECT_NE(first.find("\r\nOperating system: Windows 10 (10.0."), std::string::npos) << first;
   EXPECT_TRUE(first.ends_with("first run\r\n\r\n" + support::utf16_to_utf8(session().message_or(43, u"Installation complete")) + "\r\n"));
 
   session().failure_summary = u"Could not write C:\\P\\x.dll\r\n\r\n";
