@@ -54,7 +54,101 @@ std::string_view type_name(const toml::node& node) {
   }
 }
 
-std::u16string wide(std::string_view utf8) { return support::utf8_to_utf16(utf8); }
+// The TOML library tests characters for whitespace with a table that does
+// not cover every code point below U+FEFF (it reaches an "unreachable"
+// branch for most letters above 127 wherever it looks for whitespace, as in
+// a broken document or after a line-ending backslash). So the text it sees
+// has every character from U+00A1 to U+FEFE moved to the private plane 15
+// (U+F0000 + the code point), which it handles; `unshield` moves them back
+// in every text taken from the document. Characters of planes 15 and 16 are
+// refused for that reason.
+constexpr char32_t kShieldBase = 0xF0000;
+
+void append_utf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// Decodes one well-formed UTF-8 sequence at `at`; returns its length, 0 when
+// the bytes there are not one (they are then left to the parser).
+std::size_t decode_utf8(std::string_view text, std::size_t at, char32_t& cp) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  cp = length == 1 ? lead : length == 2 ? (lead & 0x1F) : length == 3 ? (lead & 0x0F) : (lead & 0x07);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (byte(at + i) & 0x3F);
+  }
+  static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kMin[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return length;
+}
+
+std::string unshield(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    char32_t cp = 0;
+    const std::size_t length = decode_utf8(text, at, cp);
+    if (length == 4 && cp >= kShieldBase + 0xA1 && cp < kShieldBase + 0xFEFF) {
+      append_utf8(out, cp - kShieldBase);
+      at += 4;
+    } else {
+      out += text[at++];
+    }
+  }
+  return out;
+}
+
+std::u16string wide(std::string_view utf8) { return support::utf8_to_utf16(unshield(utf8)); }
+
+std::string shield(std::string_view text, const Context& ctx) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 4);
+  std::size_t line = 1, column = 1;
+  for (std::size_t at = 0; at < text.size();) {
+    char32_t cp = 0;
+    std::size_t length = decode_utf8(text, at, cp);
+    if (length == 0) {
+      out += text[at++];  // not UTF-8: the parser reports it
+      ++column;
+      continue;
+    }
+    if (cp >= kShieldBase) {
+      throw ProjectError(ctx.file + ":" + std::to_string(line) + ":" + std::to_string(column) +
+                         ": characters of the private planes 15 and 16 are not accepted");
+    }
+    if (cp >= 0xA1 && cp < 0xFEFF) {
+      append_utf8(out, kShieldBase + cp);
+    } else {
+      out.append(text.substr(at, length));
+    }
+    at += length;
+    if (cp == '\n') {
+      ++line;
+      column = 1;
+    } else {
+      ++column;
+    }
+  }
+  return out;
+}
+
 
 // One table of the project file: typed access by key, every key used at
 // most once, and an error for each key that nothing asked for.
@@ -227,7 +321,8 @@ class Section {
     if (!n->is_string()) expected(*n, key, "a file name");
     return read(*n, key, n->as_string()->get());
   }
-  std::string read(const toml::node& n, std::string_view key, const std::string& name) const {
+  std::string read(const toml::node& n, std::string_view key, const std::string& shielded_name) const {
+    const std::string name = unshield(shielded_name);
     const fs::path path = ctx_.base / fs::path(name);
     std::ifstream in(path, std::ios::binary);
     if (!in || fs::is_directory(path)) fail(n, key, "cannot read the file \"" + name + "\"");
@@ -802,8 +897,10 @@ struct Match {
   std::string relative;  // '/'-separated path below the pattern's fixed folder
 };
 
-std::vector<Match> find_sources(Section& s, const toml::node& where_node, const std::string& source, bool recursive) {
+std::vector<Match> find_sources(Section& s, const toml::node& where_node, const std::string& shielded_source,
+                                bool recursive) {
   const Context& ctx = s.context();
+  const std::string source = unshield(shielded_source);
   std::string pattern = source;
   std::replace(pattern.begin(), pattern.end(), '\\', '/');
   std::vector<Match> found;
@@ -997,6 +1094,11 @@ Project parse(const toml::table& root_table, Context& ctx) {
   for (const auto& [size, name] : limits) {
     if (size > package::kMaxListRows) root.fail_here(std::string(name) + ": expected at most 1000 entries");
   }
+  // The uninstaller icon is stored only for a product with an uninstaller.
+  if (!st.uninstaller_icon.empty() && !package::has_bit(st.product_flags, package::pf::kHasUninstaller)) {
+    Section(ctx, *product, "product").fail(*product->get("uninstaller_icon"), "uninstaller_icon",
+                                           "needs the has_uninstaller option");
+  }
   // The engine decides by ProductFlags bit 5 whether chunks are XZ streams.
   set_bit(st.product_flags, package::pf::kCompressedPayload, p.package.compress);
   if (p.package.cipher_key) {
@@ -1006,71 +1108,6 @@ Project parse(const toml::table& root_table, Context& ctx) {
   }
   p.package.product_flags2 = st.product_flags2;
   return p;
-}
-
-// TOML allows characters above 127 only inside strings and comments.
-// Finds the first one elsewhere, and the first one that directly follows a
-// backslash or a line-ending backslash's whitespace inside a basic string
-// (write those as \uXXXX): the TOML library tests such characters as
-// whitespace with a table that does not cover them all. Returns the line
-// and column (from 1) of the character, or nothing.
-std::optional<std::pair<std::size_t, std::size_t>> misplaced_non_ascii(std::string_view text) {
-  enum class State { kPlain, kComment, kBasic, kLiteral, kMultiBasic, kMultiLiteral };
-  State state = State::kPlain;
-  std::size_t line = 1, column = 1;
-  bool after_backslash = false;  // inside a basic string: a "\" or its trimmed whitespace came last
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    const bool lead = c >= 0x80 && (c & 0xC0) != 0x80;  // first byte of a character
-    if (c >= 0x80) {
-      if (lead && (state == State::kPlain || after_backslash)) return std::pair{line, column};
-    } else {
-      switch (state) {
-        case State::kPlain:
-          if (c == '#') state = State::kComment;
-          else if (text.substr(i, 3) == "\"\"\"") { state = State::kMultiBasic; i += 2; column += 2; }
-          else if (text.substr(i, 3) == "'''") { state = State::kMultiLiteral; i += 2; column += 2; }
-          else if (c == '"') state = State::kBasic;
-          else if (c == '\'') state = State::kLiteral;
-          break;
-        case State::kComment:
-          if (c == '\n') state = State::kPlain;
-          break;
-        case State::kLiteral:
-          if (c == '\'' || c == '\n') state = State::kPlain;
-          break;
-        case State::kMultiLiteral:
-          if (text.substr(i, 3) == "'''") { state = State::kPlain; i += 2; column += 2; }
-          break;
-        case State::kBasic:
-        case State::kMultiBasic:
-          if (state == State::kBasic && c == '\n') {
-            state = State::kPlain;  // an unterminated string; the parser reports it
-            after_backslash = false;
-          } else if (after_backslash) {
-            // The escaped character ends the escape (also an escaped "\\" or
-            // quote); whitespace after a line-ending "\\" is trimmed and goes on.
-            if (c != ' ' && c != '\t' && c != '\r' && c != '\n') after_backslash = false;
-          } else if (c == '\\') {
-            after_backslash = true;
-          } else if (state == State::kBasic && (c == '"' || c == '\n')) {
-            state = State::kPlain;
-          } else if (state == State::kMultiBasic && text.substr(i, 3) == "\"\"\"") {
-            state = State::kPlain;
-            i += 2;
-            column += 2;
-          }
-          break;
-      }
-    }
-    if (c == '\n') {
-      ++line;
-      column = 1;
-    } else if ((c & 0xC0) != 0x80) {
-      ++column;
-    }
-  }
-  return std::nullopt;
 }
 
 }  // namespace
@@ -1126,14 +1163,9 @@ Project parse_with_fallback(std::string_view text, std::string_view display_name
   } else if (fallback_time) {
     ctx.default_date = date_from_epoch(*fallback_time);
   }
-  if (auto at = misplaced_non_ascii(text)) {
-    throw ProjectError(ctx.file + ":" + std::to_string(at->first) + ":" + std::to_string(at->second) +
-                       ": characters above 127 belong inside strings or comments (after a backslash, write "
-                       "them as \\uXXXX)");
-  }
   toml::table root;
   try {
-    root = toml::parse(text, std::string(display_name));
+    root = toml::parse(shield(text, ctx), std::string(display_name));
   } catch (const toml::parse_error& error) {
     throw ProjectError(where(ctx, error.source()) + std::string(error.description()));
   }

@@ -36,6 +36,7 @@ class ProjectTest : public ::testing::Test {
     write("licence.rtf", "{\\rtf1 Licence}");
     std::string bmp = "BM" + std::string(12, '\0') + std::string(40, '\x01');
     write("back.bmp", bmp);
+    write("caf\xc3\xa9/\xc3\xa9t\xc3\xa9.txt", "summer");
     // A known time for every file, so dates are predictable.
     for (const auto& item : fs::recursive_directory_iterator(dir_)) {
       fs::last_write_time(item.path(), fs::file_time_type::clock::from_sys(
@@ -268,11 +269,13 @@ TEST_F(ProjectTest, MistakesNameFileLineAndColumn) {
       {product + "name = \"Again\"\n", "project.toml:3:8: Error while parsing"},  // redefinition
       {"[product]\nname = \"Demo\n", "project.toml:2:"},  // unterminated string
       {"[options]\n", "the project needs a [product] table"},
-      // Characters above 127 outside strings and comments, or right after a
-      // backslash in a string, are refused before the TOML parser sees them.
-      {"[product]\nname = \"x\" \xc3\xa9\n", "project.toml:2:12: characters above 127 belong inside strings"},
-      {"[product]\nname = \"\"\"\\\n  \xc3\xa9\"\"\"\n", "project.toml:3:3: characters above 127"},
-      {"\xc8\xa0t\n", "project.toml:1:1: characters above 127"},
+      {product + "uninstaller_icon = \"licence.txt\"\n", "project.toml:3:20: product.uninstaller_icon: needs the has_uninstaller option"},
+      // Letters above 127 where the parser looks for whitespace are plain
+      // mistakes, whatever the letter.
+      {"[product]\nname = \"x\" \xc3\xa9\n", "project.toml:2:12: Error while parsing"},
+      {"\xc8\xa0t\n", "project.toml:1:1: Error while parsing"},
+      {"orles =-\"\xc9\xaa", "project.toml:1:"},
+      {"[product]\nname = \"\xf3\xb0\x80\x81\"\n", "project.toml:2:9: characters of the private planes"},
       {"[product]\nversion = \"1\"\n", "the product needs a name"},
       {product + "[build]\ncipher_key = \"xyz\"\n", "expected 16 hexadecimal digits"},
   };
@@ -285,10 +288,13 @@ TEST_F(ProjectTest, MistakesNameFileLineAndColumn) {
 
 TEST_F(ProjectTest, NonAsciiTextInStringsAndComments) {
   const Project p = parse("# caf\xc3\xa9\n[product]\nname = \"Caf\xc3\xa9 \\\"f\xc3\xbcr\\\\\"\nversion = '\xc3\xa9'\n"
-                          "description = \"\"\"\n\xc3\xa9\\t\xc3\xa9\"\"\"\n");
+                          "description = \"\"\"\n\xc3\xa9\\t\xc3\xa9\\\n  \xe4\xb8\xad\"\"\"\n"
+                          "[[files]]\nsource = \"caf\xc3\xa9/*\"\n");
   EXPECT_EQ(p.settings.product_name, u"Caf\u00e9 \"f\u00fcr\\");
   EXPECT_EQ(p.settings.product_version, u"\u00e9");
-  EXPECT_EQ(p.settings.product_description, u"\u00e9\t\u00e9");
+  EXPECT_EQ(p.settings.product_description, u"\u00e9\t\u00e9\u4e2d");
+  ASSERT_EQ(p.files.size(), 1u);
+  EXPECT_EQ(p.files[0].name, "|\xc3\xa9t\xc3\xa9.txt");
 }
 
 TEST_F(ProjectTest, EveryOptionNameSetsAndClearsItsBit) {
