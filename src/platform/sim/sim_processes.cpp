@@ -69,29 +69,26 @@ MutexTake SimProcesses::take_named_mutex(const std::u16string& name) {
     ::close(fd);
     return MutexTake::kBusy;
   }
-  mutexes_[key] = fd;
+  mutexes_[key] = {file, fd};
   return left_behind ? MutexTake::kAbandoned : MutexTake::kTaken;
 }
 
 void SimProcesses::release_mutexes() {
-  for (auto& [key, fd] : mutexes_) {
+  for (auto& [key, held] : mutexes_) {
     (void)key;
-    // The lock file goes first, so that a taker waiting on it sees a fresh
-    // mutex rather than an abandoned one.
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
+    // The lock file goes first, so that the next taker sees a fresh mutex
+    // rather than an abandoned one.
     std::error_code ec;
-    const auto target = std::filesystem::read_symlink(path, ec);
-    if (!ec) std::filesystem::remove(target, ec);
-    ::close(fd);
+    std::filesystem::remove(held.first, ec);
+    ::close(held.second);
   }
   mutexes_.clear();
 }
 
 void SimProcesses::abandon_mutexes() {
-  for (auto& [key, fd] : mutexes_) {
+  for (auto& [key, held] : mutexes_) {
     (void)key;
-    ::close(fd);
+    ::close(held.second);
   }
   mutexes_.clear();
 }

@@ -67,7 +67,8 @@ class SimProcesses : public Processes {
   std::u16string command_line_;
   std::u16string module_path_;
   std::vector<Launch> launches_;
-  std::map<std::u16string, int> mutexes_;  // upper name -> file descriptor of the held lock
+  // Held mutexes by upper-case name: the lock file and its descriptor.
+  std::map<std::u16string, std::pair<std::filesystem::path, int>> mutexes_;
 };
 
 }  // namespace hs::platform::sim
