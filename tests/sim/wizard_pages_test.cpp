@@ -68,6 +68,16 @@ bool contains(const std::vector<std::string>& list, const std::string& item) {
   return std::find(list.begin(), list.end(), item) != list.end();
 }
 
+// Keeps every page request for a look at what the page would do live.
+class RecordingUi : public platform::sim::SimUi {
+ public:
+  platform::PageResult show_page(const platform::PageRequest& request) override {
+    requests.push_back(request);
+    return SimUi::show_page(request);
+  }
+  std::vector<platform::PageRequest> requests;
+};
+
 TEST(WizardPages, WrongPasswordKeepsThePageOpenRightOneGoesOnToTheLicence) {
   WizardRun run("password", R"(
 [answer]
@@ -280,6 +290,28 @@ button = next
   ASSERT_EQ(show_start_menu_page(run.session, name), PageAnswer::kNext);
   EXPECT_EQ(name, u"Company\\Sample");
   EXPECT_EQ(run.shown(), (std::vector<std::string>{"page StartMenuDlg", "page StartMenuDlg"}));
+
+  // The page's live check: the next button follows the text as it is typed.
+  RecordingUi ui;
+  ui.start({}, "");
+  platform::System& base = run.machine.system();
+  platform::System system{base.files, base.registry, base.shell, base.processes, ui, base.info, base.clock};
+  engine::Session session(system);
+  session.settings = run.session.settings;
+  session.message = run.session.message;
+  std::u16string typed = u"Sample";
+  ASSERT_EQ(show_start_menu_page(session, typed), PageAnswer::kNext);
+  ASSERT_EQ(ui.requests.size(), 1u);
+  const platform::PageRequest& request = ui.requests[0];
+  ASSERT_TRUE(request.on_edit);
+  ASSERT_TRUE(request.browse);
+  EXPECT_EQ(request.browse->root_csidl, 0x02);  // the user's Programs folder
+  for (auto [text, enabled] : {std::pair{u"Tools: Sample", false}, {u"Tools\\Sample", true}, {u"", true}}) {
+    const auto changes = request.on_edit(1015, text);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].id, 1001);
+    EXPECT_EQ(changes[0].enabled, enabled);
+  }
 }
 
 TEST(WizardPages, SummaryOffersOnlyWhatIsSet) {
