@@ -1,6 +1,7 @@
 // The package's primitives against outside references: Blowfish against the
 // published test vectors, CRC-32 against its check value, XZ decoding of
 // streams made by the xz command line.
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -151,14 +152,19 @@ class XzStreams : public ::testing::Test {
   }
 
   Bytes xz(const Bytes& input, const std::string& args) {
-    const auto dir = std::filesystem::path(HS_BINARY_DIR) / "package_test_xz";
+    const auto dir = std::filesystem::path(HS_BINARY_DIR) / ("package_test_xz-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const auto in = dir / "in.bin";
     std::ofstream(in, std::ios::binary).write(reinterpret_cast<const char*>(input.data()), input.size());
     const std::string command = "xz " + args + " -c " + in.string() + " > " + (dir / "out.xz").string();
     EXPECT_EQ(std::system(command.c_str()), 0);
-    std::ifstream out(dir / "out.xz", std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(out), std::istreambuf_iterator<char>());
+    Bytes made;
+    {
+      std::ifstream out(dir / "out.xz", std::ios::binary);
+      made.assign(std::istreambuf_iterator<char>(out), std::istreambuf_iterator<char>());
+    }
+    std::filesystem::remove_all(dir);
+    return made;
   }
 };
 

@@ -1,6 +1,7 @@
 // The engine's access to its own package on the simulated machine: opening
 // itself, the damage report and its exits, the payload with its progress,
 // and the own-file reads with their error texts.
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -23,7 +24,8 @@ namespace fs = std::filesystem;
 using platform::sim::ProcessExit;
 using platform::sim::SimMachine;
 
-const fs::path kDir = fs::path(HS_BINARY_DIR) / "package_test_access";
+// One folder per test process: CTest runs the cases of this file side by side.
+const fs::path kDir = fs::path(HS_BINARY_DIR) / ("package_test_access-" + std::to_string(::getpid()));
 
 class PackageAccess : public ::testing::Test {
  protected:
@@ -34,6 +36,7 @@ class PackageAccess : public ::testing::Test {
                                 (kDir / "stub.c").string() + " > /dev/null 2>&1";
     available_ = std::system(command.c_str()) == 0;
   }
+  static void TearDownTestSuite() { fs::remove_all(kDir); }
   void SetUp() override {
     if (!available_) GTEST_SKIP() << "i686-w64-mingw32-gcc not available";
     std::ifstream in(kDir / "stub.exe", std::ios::binary);

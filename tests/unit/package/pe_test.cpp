@@ -1,6 +1,7 @@
 // The package in a real PE file: attached by the writer and by binutils'
 // objcopy, read back, checked by objdump; the section lookup rules and the
 // engine CRC; the hpack commands end to end.
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -18,7 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kDir = fs::path(HS_BINARY_DIR) / "package_test_pe";
+// One folder per test process: CTest runs the cases of this file side by side.
+const fs::path kDir = fs::path(HS_BINARY_DIR) / ("package_test_pe-" + std::to_string(::getpid()));
 
 Bytes read_file(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

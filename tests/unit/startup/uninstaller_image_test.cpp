@@ -1,6 +1,7 @@
 // The uninstaller image: the executable without its package section. A
 // hand-made header shows the table edits; a real MinGW program with an
 // objcopy-added package section shows that binutils still reads the result.
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -174,7 +175,7 @@ TEST(UninstallerImage, ObjdumpReadsTheResultOfARealProgram) {
   if (!have("i686-w64-mingw32-gcc") || !have("i686-w64-mingw32-objcopy") || !have("i686-w64-mingw32-objdump")) {
     GTEST_SKIP() << "MinGW binutils not installed";
   }
-  const fs::path dir = fs::path(HS_BINARY_DIR) / "test-uninstaller-image";
+  const fs::path dir = fs::path(HS_BINARY_DIR) / ("test-uninstaller-image-" + std::to_string(::getpid()));
   fs::create_directories(dir);
   const fs::path source = dir / "probe.c", exe = dir / "probe.exe", packed = dir / "packed.exe", blob = dir / "pkg.bin";
   std::ofstream(source) << "int main(void) { return 3; }\n";
