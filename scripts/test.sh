@@ -56,6 +56,20 @@ step resources "$REPO/tests/wine/check_resources.sh" \
   "$BUILD/win-i686/src/platform/win32/hsetup.exe" "$BUILD/win-x86_64/src/platform/win32/hsetup.exe"
 step wine "$REPO/tests/wine/run.sh" "$BUILD"
 
+# The remaining Wine checks run the build this machine's Wine can start: the
+# i686 one when 32-bit programs run here, else the x86_64 one.
+WINE_ARCH=i686
+wine --version >/dev/null 2>&1 || WINE_ARCH=x86_64
+echo "test: Wine checks of the engine's own code use the $WINE_ARCH build"
+wine_checks() {
+  xvfb-run -a "$@"
+}
+step wine-records wine_checks "$REPO/tests/wine/records_run.sh" "$BUILD"
+step wine-mutex wine_checks "$REPO/tests/wine/startup_mutex.sh" "$BUILD" "$BUILD/host/tools/hpack"
+step wine-folders wine_checks "$REPO/tests/wine/startup_folders.sh" "$BUILD/win-$WINE_ARCH" "$BUILD"
+export HSETUP_I686="$BUILD/win-i686/src/platform/win32/hsetup.exe" HSETUP_X86_64="$BUILD/win-x86_64/src/platform/win32/hsetup.exe"
+step wine-uninstaller-image wine_checks "$REPO/tests/wine/startup_uninstaller_image.sh" "$BUILD/host" "$BUILD/host/tools/hpack"
+
 TOTAL=$((SECONDS - START))
 if [ ${#failed[@]} -eq 0 ]; then
   echo "test: ALL PASSED (setup ${SETUP_TIME} s, total ${TOTAL} s)"
