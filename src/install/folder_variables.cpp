@@ -9,26 +9,7 @@ namespace {
 
 using platform::RegRoot;
 
-// CSIDL numbers of the shell's special folders.
-namespace csidl {
-constexpr int kPrograms = 0x02;
-constexpr int kPersonal = 0x05;
-constexpr int kFavorites = 0x06;
-constexpr int kStartup = 0x07;
-constexpr int kStartMenu = 0x0b;
-constexpr int kDesktopDirectory = 0x10;
-constexpr int kFonts = 0x14;
-constexpr int kCommonStartMenu = 0x16;
-constexpr int kCommonPrograms = 0x17;
-constexpr int kCommonStartup = 0x18;
-constexpr int kCommonDesktopDirectory = 0x19;
-constexpr int kAppData = 0x1a;
-constexpr int kCommonFavorites = 0x1f;
-constexpr int kCommonAppData = 0x23;
-constexpr int kProgramFiles = 0x26;
-constexpr int kProgramFilesCommon = 0x2b;
-constexpr int kCommonDocuments = 0x2e;
-}  // namespace csidl
+namespace csidl = platform::csidl;
 
 // Known-folder ids.
 constexpr std::u16string_view kFolderProgramFilesX64 = u"{6D809377-6AF0-444B-8957-A3773F02200E}";

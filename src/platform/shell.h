@@ -6,6 +6,29 @@
 
 namespace hs::platform {
 
+// CSIDL numbers of the shell's special folders the engine asks for.
+namespace csidl {
+inline constexpr int kPrograms = 0x02;
+inline constexpr int kPersonal = 0x05;
+inline constexpr int kFavorites = 0x06;
+inline constexpr int kStartup = 0x07;
+inline constexpr int kStartMenu = 0x0B;
+inline constexpr int kDesktopDirectory = 0x10;
+inline constexpr int kFonts = 0x14;
+inline constexpr int kCommonStartMenu = 0x16;
+inline constexpr int kCommonPrograms = 0x17;
+inline constexpr int kCommonStartup = 0x18;
+inline constexpr int kCommonDesktopDirectory = 0x19;
+inline constexpr int kAppData = 0x1A;
+inline constexpr int kCommonFavorites = 0x1F;
+inline constexpr int kCommonAppData = 0x23;
+inline constexpr int kProgramFiles = 0x26;
+inline constexpr int kProgramFilesX86 = 0x2A;
+inline constexpr int kProgramFilesCommon = 0x2B;
+inline constexpr int kCommonDocuments = 0x2E;
+inline constexpr int kProfiles = 0x3E;
+}  // namespace csidl
+
 class Shell {
  public:
   virtual ~Shell() = default;

@@ -15,18 +15,7 @@ using platform::PageControl;
 using platform::PageRequest;
 using platform::PageResult;
 
-// CSIDL numbers of the folders the pages use.
-namespace csidl {
-constexpr int kPrograms = 0x02;
-constexpr int kStartMenu = 0x0B;
-constexpr int kDesktopDirectory = 0x10;
-constexpr int kCommonStartMenu = 0x16;
-constexpr int kCommonPrograms = 0x17;
-constexpr int kCommonDesktopDirectory = 0x19;
-constexpr int kProgramFiles = 0x26;
-constexpr int kProgramFilesX86 = 0x2A;
-constexpr int kProfiles = 0x3E;
-}  // namespace csidl
+namespace csidl = platform::csidl;
 
 bool flag(const engine::Session& session, int bit) { return (session.settings.product_flags >> bit) & 1; }
 bool flag2(const engine::Session& session, int bit) { return (session.settings.product_flags2 >> bit) & 1; }
