@@ -1,5 +1,7 @@
 #include "engine/startup.h"
 
+#include "wizard/pages.h"
+
 #include <algorithm>
 
 #include "engine/exit.h"
@@ -15,6 +17,7 @@
 #include "support/message_box.h"
 #include "support/text.h"
 #include "wizard/page_style.h"
+#include "wizard/pages.h"
 
 namespace hs::engine {
 namespace {
@@ -53,10 +56,6 @@ constexpr std::u16string_view kCancelledText = u"The installation was cancelled.
 constexpr std::u16string_view kCancelledAfterChangesText =
     u"The installation was cancelled. Some changes have already been made to your system.";
 constexpr std::u16string_view kCancelCaptionText = u"Installation cancelled";
-
-// Controls of the language page.
-constexpr int kLanguageList = 1017;
-constexpr int kButtonNext = 1001;
 
 // Longest texts read from an uninstall key.
 constexpr std::size_t kMaxFolderLength = 4096;
@@ -250,22 +249,11 @@ std::string language_template(std::uint32_t style) {
 }
 
 void choose_language(Session& session, StartupState& state) {
-  package::MessageTable& table = session.settings.messages;
+  const package::MessageTable& table = session.settings.messages;
   if (table.languages.size() <= 1 || session.modes.automatic) return;
-  platform::PageRequest request;
-  request.template_name = language_template(session.settings.dialog_styles.language);
-  request.caption = session.message_or(msg::kLanguagePage, session.engine_title);
-  request.list_items = table.languages;
-  request.controls.push_back(platform::PageControl{kLanguageList, u"", static_cast<int>(table.chosen_language)});
-  const platform::PageResult result = session.sys.ui.show_page(request);
-  if (result.button != kButtonNext && result.button != 1) {
+  const std::u16string system_language = session.sys.info.user_language_native_name();
+  if (wizard::show_language_page(session, system_language) != wizard::PageAnswer::kNext) {
     abort_notice(session, state, startup_exit::kCancelled, false);
-  }
-  for (const auto& control : result.controls) {
-    if (control.id == kLanguageList && control.state >= 0 &&
-        static_cast<std::size_t>(control.state) < table.languages.size()) {
-      table.chosen_language = static_cast<std::size_t>(control.state);
-    }
   }
 }
 

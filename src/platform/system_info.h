@@ -45,6 +45,9 @@ class SystemInfo {
 
   virtual std::uint32_t ansi_code_page() = 0;        // GetACP
   virtual std::uint16_t user_language() = 0;         // GetUserDefaultUILanguage
+  // The user's language named in that language ("Deutsch (Deutschland)"),
+  // as the language page preselects it; "" when unknown.
+  virtual std::u16string user_language_native_name() { return u""; }
   virtual std::u16string computer_name() = 0;
   virtual std::u16string user_name() = 0;
 

@@ -51,6 +51,13 @@ std::uint32_t Win32SystemInfo::ansi_code_page() { return GetACP(); }
 
 std::uint16_t Win32SystemInfo::user_language() { return GetUserDefaultUILanguage(); }
 
+std::u16string Win32SystemInfo::user_language_native_name() {
+  wchar_t name[128] = {};
+  const LCID locale = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
+  if (GetLocaleInfoW(locale, LOCALE_SNATIVELANGNAME, name, 128) == 0) return u"";
+  return std::u16string(reinterpret_cast<const char16_t*>(name));
+}
+
 std::u16string Win32SystemInfo::computer_name() {
   wchar_t buffer[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD length = MAX_COMPUTERNAME_LENGTH + 1;

@@ -104,6 +104,7 @@ class Win32SystemInfo final : public SystemInfo {
   std::optional<std::string> wine_version() override;
   std::uint32_t ansi_code_page() override;
   std::uint16_t user_language() override;
+  std::u16string user_language_native_name() override;
   std::u16string computer_name() override;
   std::u16string user_name() override;
   std::u16string error_text(SysError error) override;
