@@ -16,6 +16,7 @@
 #include "package/settings_session.h"
 #include "support/message_box.h"
 #include "support/text.h"
+#include "wizard/backdrop_settings.h"
 #include "wizard/page_style.h"
 #include "wizard/pages.h"
 
@@ -147,6 +148,16 @@ void disable_redirection_for_64bit_product(Session& session, std::uint8_t bits, 
   state.redirection_disabled = true;
 }
 
+void create_backdrop(Session& session, StartupState& state, const package::Settings& settings) {
+  if (has_bit(settings.product_flags, pf::kNoBackdrop) || state.backdrop) return;
+  const package::DerivedSettings derived = package::derive_settings(settings, session.modes.product_name_override);
+  auto look = std::make_shared<wizard::BackdropSettings>(
+      wizard::backdrop_from_settings(settings, derived, u"", session.modes.minimized));
+  if (!session.sys.ui.create_backdrop(*look, session.modes.minimized)) return;
+  state.backdrop = std::move(look);
+  session.exit_hooks.close_backdrop = [&session] { session.sys.ui.destroy_backdrop(); };
+}
+
 package::FieldHook startup_field_hook(Session& session, StartupState& state, std::function<void()> crc_check) {
   return [&session, &state, crc_check = std::move(crc_check)](int field, package::Settings& settings) -> int {
     switch (field) {
@@ -161,8 +172,9 @@ package::FieldHook startup_field_hook(Session& session, StartupState& state, std
         disable_redirection_for_64bit_product(session, settings.bits, state);
         break;
       case 46:
-        // The backdrop would be created here (unless ProductFlags bit 29);
+        // Everything the backdrop shows has been read: it goes up now, and
         // then the settings must match their checksum.
+        create_backdrop(session, state, settings);
         if (crc_check) crc_check();
         break;
       default:
@@ -263,6 +275,7 @@ void take_language(Session& session, StartupState& state) {
   state.language_name = table.chosen_language < table.languages.size() ? table.languages[table.chosen_language] : u"";
   state.folders.language_name = state.language_name;
   state.heading = session.message_or(msg::kHeading, u"");
+  if (state.backdrop) state.backdrop->heading_text = state.heading;
   std::u16string windows_folder;
   if (session.settings.page_title.find(u"<os>") != std::u16string::npos) windows_folder = session.sys.shell.windows_folder();
   state.page_title = package::replace_message_macros(session.settings.page_title, session.derived.product_name,
@@ -454,6 +467,7 @@ void run_startup(Session& session, StartupState& state) {
   // 12 to 14. The language, its texts, the backdrop's repaint.
   choose_language(session, state);
   take_language(session, state);
+  if (state.backdrop) session.sys.ui.repaint_backdrop();
 
   // 15 to 18. May this machine run the installation?
   check_bitness(session);

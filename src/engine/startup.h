@@ -63,6 +63,11 @@ void apply_automatic_mode_byte(RunModes& modes, std::uint8_t value);
 // on 64-bit Windows; a failure is fatal.
 void disable_redirection_for_64bit_product(Session& session, std::uint8_t bits, StartupState& state);
 
+// Step 8: the backdrop window in the package's look, unless ProductFlags
+// bit 29 asks for none; the exit routine closes it. A backdrop that cannot
+// be created is left out and the run goes on without it.
+void create_backdrop(Session& session, StartupState& state, const package::Settings& settings);
+
 // The field hook for the settings loader that applies the rules above at
 // their fields (1, 2 and 13) and checks the settings CRC with `crc_check`
 // once the settings are complete enough (field 46).

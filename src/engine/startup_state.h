@@ -4,15 +4,24 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "install/folder_variables.h"
 #include "uninstall/change_list.h"
 
+namespace hs::wizard {
+struct BackdropSettings;
+}  // namespace hs::wizard
+
 namespace hs::engine {
 
 struct StartupState {
+  // The backdrop window's look, kept for as long as the window shows it;
+  // null when the package asks for no backdrop or it could not be created.
+  std::shared_ptr<wizard::BackdropSettings> backdrop;
+
   // Index of the chosen language in the package's language list; the
   // default language until the language dialog changes it.
   int language = 0;

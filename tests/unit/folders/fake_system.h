@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "platform/system.h"
+#include "wizard/backdrop_settings.h"
 #include "support/text.h"
 
 namespace hs::testing {
@@ -218,6 +219,20 @@ class FakeUi : public UserInterface {
   }
   void pump_messages() override {}
   void play_sound(const Bytes& wav) override { sounds.push_back(wav); }
+
+  // The backdrop the run created (its look as the window would draw it),
+  // how often it was repainted, and whether it was destroyed.
+  const hs::wizard::BackdropSettings* backdrop = nullptr;
+  bool backdrop_minimized = false;
+  int backdrop_repaints = 0;
+  bool backdrop_destroyed = false;
+  bool create_backdrop(const hs::wizard::BackdropSettings& settings, bool start_minimized) override {
+    backdrop = &settings;
+    backdrop_minimized = start_minimized;
+    return true;
+  }
+  void repaint_backdrop() override { ++backdrop_repaints; }
+  void destroy_backdrop() override { backdrop_destroyed = true; }
 };
 
 class FakeInfo : public SystemInfo {
