@@ -72,7 +72,9 @@ void read_framed_payload(std::span<const std::uint8_t> data, std::uint8_t mode) 
     for (std::size_t i = 0; i < count && at < data.size(); ++i) sizes.push_back(data[at++]);
   }
   while (at < data.size()) {
-    const std::size_t want = std::min<std::size_t>(data[at++] + 1, data.size() - at);
+    const std::size_t asked = std::size_t{data[at]} + 1;
+    ++at;
+    const std::size_t want = std::min(asked, data.size() - at);
     const auto chunk = data.subspan(at, want);
     at += want;
     const std::uint32_t size = static_cast<std::uint32_t>(chunk.size());
