@@ -47,9 +47,21 @@ echo "demo: the two builds are byte-identical"
 "$HPACK" info "$DEMO_OUT/DemoSetup.exe" | head -n 60
 echo "demo: (hpack info $DEMO_OUT/DemoSetup.exe prints everything; --language Deutsch for the German messages)"
 echo
+# What the machine holds, to compare before and after the installation:
+# every file (drive-letter path and size) and every registry line.
+snapshot() {
+  (cd "$MACHINE" && find drives -type f -printf '%p %s\n' 2>/dev/null | sort) >"$1.files"
+  if [ -f "$MACHINE/registry.reg" ]; then sort "$MACHINE/registry.reg" >"$1.reg"; else : >"$1.reg"; fi
+}
+snapshot "$DEMO_OUT/before"
 echo "demo: hsetup-sim --root $MACHINE --transcript - DemoSetup.exe /silent"
 set +e
 "$SIM" --root "$MACHINE" --transcript - "$DEMO_OUT/DemoSetup.exe" /silent
 code=$?
 set -e
 echo "demo: the Demo Notes installer ended with exit code $code"
+snapshot "$DEMO_OUT/after"
+echo
+echo "demo: what changed on the simulated machine (files, then registry; + added, - removed):"
+diff "$DEMO_OUT/before.files" "$DEMO_OUT/after.files" | sed -n 's/^> /  + /p; s/^< /  - /p' || true
+diff "$DEMO_OUT/before.reg" "$DEMO_OUT/after.reg" | sed -n 's/^> /  + /p; s/^< /  - /p' || true
