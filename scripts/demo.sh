@@ -44,7 +44,8 @@ echo "demo: hpack build examples/demo/demo.toml (twice)"
 cmp "$DEMO_OUT/DemoSetup.exe" "$DEMO_OUT/DemoSetup-again.exe"
 echo "demo: the two builds are byte-identical"
 "$HPACK" verify "$DEMO_OUT/DemoSetup.exe"
-"$HPACK" info "$DEMO_OUT/DemoSetup.exe" | head -n 60
+"$HPACK" info "$DEMO_OUT/DemoSetup.exe" >"$DEMO_OUT/DemoSetup.info.txt"
+head -n 60 "$DEMO_OUT/DemoSetup.info.txt"
 echo "demo: (hpack info $DEMO_OUT/DemoSetup.exe prints everything; --language Deutsch for the German messages)"
 echo
 # What the machine holds, to compare before and after the installation:
