@@ -21,23 +21,9 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a "$0" "$BUILD" "$HPACK"
 fi
 
-export WINEPREFIX="$BUILD/wine-prefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree=;mshtml="
-LIMIT=60
-WORK="$BUILD/wine-work/startup-mutex"
-rm -rf "$WORK"
-mkdir -p "$WORK" "$BUILD/logs"
-
-WINE=wine
-if ! wine --version >/dev/null 2>&1; then
-  WINE=/usr/lib/wine/wine64
-  export WINELOADER="$WINE"
-fi
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  timeout 600 "$WINE" wineboot.exe -i >"$BUILD/logs/wineboot.log" 2>&1 || { echo "wine: FAIL: no prefix" >&2; exit 1; }
-  timeout 120 wineserver -w || true
-fi
+# shellcheck source=tests/wine/wine_prefix.sh
+. "$HERE/wine_prefix.sh"
+use_wine_prefix startup-mutex
 
 # The build this Wine runs (the 64-bit one when 32-bit Wine does not start);
 # HSETUP_I686 / HSETUP_X86_64 name other engine builds.
