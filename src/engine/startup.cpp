@@ -15,6 +15,7 @@
 #include "package/product_flags.h"
 #include "package/settings_session.h"
 #include "support/message_box.h"
+#include "support/registry_value.h"
 #include "support/text.h"
 #include "wizard/backdrop_settings.h"
 #include "wizard/page_style.h"
@@ -75,15 +76,8 @@ std::optional<std::u16string> read_text(platform::Registry& registry, const RegK
                                         const std::u16string& name, std::size_t max_length = 0) {
   auto value = registry.get_value(key, name);
   if (!value) return std::nullopt;
-  if (value->type != platform::regtype::kSz && value->type != platform::regtype::kExpandSz) return std::nullopt;
-  std::u16string text;
-  const auto& data = value->data;
-  for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
-    const char16_t c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-    if (c == 0) break;
-    text += c;
-  }
-  if (max_length && text.size() > max_length) text.resize(max_length);
+  std::optional<std::u16string> text = support::registry_text(*value);
+  if (text && max_length && text->size() > max_length) text->resize(max_length);
   return text;
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "support/registry_value.h"
 #include "support/text.h"
 
 namespace hs::install {
@@ -146,15 +147,7 @@ std::u16string parent_folder(std::u16string_view path) {
 std::u16string FolderQueries::registry_text(RegRoot root, const std::u16string& subkey, const std::u16string& name) {
   auto value = sys_.registry.get_value(platform::RegKeyPath{root, subkey, platform::RegView::kDefault}, name);
   if (!value) return u"";
-  if (value->type != platform::regtype::kSz && value->type != platform::regtype::kExpandSz) return u"";
-  std::u16string text;
-  const auto& data = value->data;
-  for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
-    const char16_t c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-    if (c == 0) break;
-    text += c;
-  }
-  return text;
+  return support::registry_text(*value).value_or(u"");
 }
 
 const SystemDescription& FolderQueries::system_description() {

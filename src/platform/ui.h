@@ -22,6 +22,19 @@ enum class BoxButtons { kOk, kOkCancel, kYesNo, kYesNoCancel, kRetryCancel, kAbo
 // Button results, numbered as Windows' IDOK, IDCANCEL, ...
 enum class BoxResult : int { kOk = 1, kCancel = 2, kAbort = 3, kRetry = 4, kIgnore = 5, kYes = 6, kNo = 7 };
 
+// The results of a box's buttons, in the order the buttons stand.
+inline std::vector<BoxResult> box_results(BoxButtons buttons) {
+  switch (buttons) {
+    case BoxButtons::kOk: return {BoxResult::kOk};
+    case BoxButtons::kOkCancel: return {BoxResult::kOk, BoxResult::kCancel};
+    case BoxButtons::kYesNo: return {BoxResult::kYes, BoxResult::kNo};
+    case BoxButtons::kYesNoCancel: return {BoxResult::kYes, BoxResult::kNo, BoxResult::kCancel};
+    case BoxButtons::kRetryCancel: return {BoxResult::kRetry, BoxResult::kCancel};
+    case BoxButtons::kAbortRetryIgnore: return {BoxResult::kAbort, BoxResult::kRetry, BoxResult::kIgnore};
+  }
+  return {BoxResult::kOk};
+}
+
 struct MessageBoxRequest {
   std::u16string text;
   std::u16string caption;

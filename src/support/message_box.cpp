@@ -7,18 +7,6 @@ using platform::BoxResult;
 
 namespace {
 
-std::vector<BoxResult> buttons_of(BoxButtons buttons) {
-  switch (buttons) {
-    case BoxButtons::kOk: return {BoxResult::kOk};
-    case BoxButtons::kOkCancel: return {BoxResult::kOk, BoxResult::kCancel};
-    case BoxButtons::kYesNo: return {BoxResult::kYes, BoxResult::kNo};
-    case BoxButtons::kYesNoCancel: return {BoxResult::kYes, BoxResult::kNo, BoxResult::kCancel};
-    case BoxButtons::kRetryCancel: return {BoxResult::kRetry, BoxResult::kCancel};
-    case BoxButtons::kAbortRetryIgnore: return {BoxResult::kAbort, BoxResult::kRetry, BoxResult::kIgnore};
-  }
-  return {BoxResult::kOk};
-}
-
 bool is_conversion(char16_t c) {
   return c == u's' || c == u'S' || c == u'd' || c == u'i' || c == u'u' || c == u'x' || c == u'X' ||
          c == u'c' || c == u'C' || c == u'o' || c == u'f' || c == u'g' || c == u'e' || c == u'p';
@@ -27,7 +15,7 @@ bool is_conversion(char16_t c) {
 }  // namespace
 
 BoxResult default_result(BoxButtons buttons, int default_button) {
-  const auto list = buttons_of(buttons);
+  const auto list = platform::box_results(buttons);
   if (default_button < 0 || static_cast<std::size_t>(default_button) >= list.size()) return list.front();
   return list[static_cast<std::size_t>(default_button)];
 }

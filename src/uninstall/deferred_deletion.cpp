@@ -236,20 +236,6 @@ std::vector<std::u16string> multi_sz_strings(const platform::Bytes& data) {
   return strings;
 }
 
-platform::Bytes multi_sz_bytes(const std::vector<std::u16string>& strings) {
-  platform::Bytes out;
-  auto put = [&out](char16_t c) {
-    out.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(c >> 8));
-  };
-  for (const auto& s : strings) {
-    for (char16_t c : s) put(c);
-    put(0);
-  }
-  put(0);
-  return out;
-}
-
 void clean_pending_renames(platform::System& sys, const PendingPathSet& paths, InstallLog* log) {
   const platform::RegKeyPath key{platform::RegRoot::kLocalMachine, std::u16string(kSessionManagerKey),
                                  platform::RegView::kDefault};

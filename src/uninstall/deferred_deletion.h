@@ -15,6 +15,7 @@
 
 #include "engine/session.h"
 #include "platform/system.h"
+#include "support/registry_value.h"
 
 namespace hs::uninstall {
 
@@ -94,7 +95,7 @@ PendingCleanup clean_pending_renames(std::vector<std::u16string> list, const Pen
 
 // REG_MULTI_SZ bytes (UTF-16LE) to strings and back.
 std::vector<std::u16string> multi_sz_strings(const platform::Bytes& data);
-platform::Bytes multi_sz_bytes(const std::vector<std::u16string>& strings);
+using support::multi_sz_bytes;
 
 // Runs the cleanup on the registry. With a log (during an installation) the
 // log gets an empty line and a line per removed pair. Ends quietly when the

@@ -305,33 +305,6 @@ std::vector<std::u16string> multi_sz_strings(const Bytes& data) {
   return out;
 }
 
-Bytes multi_sz_bytes(const std::vector<std::u16string>& strings) {
-  Bytes out;
-  auto put = [&](char16_t c) {
-    out.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(c >> 8));
-  };
-  // Empty strings are kept as a lone zero: the delayed deletions in
-  // PendingFileRenameOperations are stored that way.
-  for (const auto& s : strings) {
-    for (char16_t c : s) put(c);
-    put(0);
-  }
-  put(0);
-  return out;
-}
-
-Bytes sz_bytes(std::u16string_view text) {
-  Bytes out;
-  for (char16_t c : text) {
-    out.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
-  out.push_back(0);
-  out.push_back(0);
-  return out;
-}
-
 std::string write_reg_file(const RegTree& tree) {
   std::string out = "Windows Registry Editor Version 5.00\r\n\r\n";
   for (const RegKey* root : {&tree.local_machine, &tree.users}) {

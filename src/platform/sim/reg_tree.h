@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "support/registry_value.h"
 
 namespace hs::platform::sim {
 
@@ -48,9 +49,8 @@ struct RegTree {
 // The text of REG_MULTI_SZ data (UTF-16LE, each string ended by a zero, a
 // final zero after the last) and back.
 std::vector<std::u16string> multi_sz_strings(const Bytes& data);
-Bytes multi_sz_bytes(const std::vector<std::u16string>& strings);
-// REG_SZ data of a text (UTF-16LE with its terminating zero).
-Bytes sz_bytes(std::u16string_view text);
+using support::multi_sz_bytes;
+using support::sz_bytes;
 
 // The .reg text of the whole tree: "Windows Registry Editor Version 5.00",
 // CR LF line ends, every key (also empty ones) in its own section.

@@ -7,23 +7,12 @@
 #include <iostream>
 #include <sstream>
 
+#include "platform/sim/config_text.h"
 #include "support/text.h"
 
 namespace hs::platform::sim {
 
 namespace {
-
-std::string trim(std::string_view text) {
-  std::size_t b = 0, e = text.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) --e;
-  return std::string(text.substr(b, e - b));
-}
-
-std::string lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 bool contains(const std::u16string& haystack, const std::u16string& needle) {
   return support::to_upper(haystack).find(support::to_upper(needle)) != std::u16string::npos;
@@ -49,18 +38,6 @@ const char* buttons_name(BoxButtons buttons) {
     case BoxButtons::kAbortRetryIgnore: return "abort retry ignore";
   }
   return "ok";
-}
-
-std::vector<BoxResult> results_of(BoxButtons buttons) {
-  switch (buttons) {
-    case BoxButtons::kOk: return {BoxResult::kOk};
-    case BoxButtons::kOkCancel: return {BoxResult::kOk, BoxResult::kCancel};
-    case BoxButtons::kYesNo: return {BoxResult::kYes, BoxResult::kNo};
-    case BoxButtons::kYesNoCancel: return {BoxResult::kYes, BoxResult::kNo, BoxResult::kCancel};
-    case BoxButtons::kRetryCancel: return {BoxResult::kRetry, BoxResult::kCancel};
-    case BoxButtons::kAbortRetryIgnore: return {BoxResult::kAbort, BoxResult::kRetry, BoxResult::kIgnore};
-  }
-  return {BoxResult::kOk};
 }
 
 const char* result_name(BoxResult result) {
@@ -196,7 +173,7 @@ void SimUi::write(const std::string& block) {
 }
 
 BoxResult SimUi::message_box(const MessageBoxRequest& request) {
-  const auto allowed = results_of(request.buttons);
+  const auto allowed = box_results(request.buttons);
   std::size_t default_index = request.default_button >= 0 ? static_cast<std::size_t>(request.default_button) : 0;
   if (default_index >= allowed.size()) default_index = 0;
   BoxResult result = allowed[default_index];
