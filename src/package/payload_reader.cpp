@@ -1,6 +1,7 @@
 #include "package/payload_reader.h"
 
 #include <algorithm>
+#include <new>
 
 #include "package/byte_cursor.h"
 #include "package/checksum.h"
@@ -31,43 +32,22 @@ PayloadReader::PayloadReader(std::span<const std::uint8_t> payload, std::span<co
     : payload_(payload), entry_sizes_(entry_sizes), options_(options) {}
 
 std::optional<std::span<const std::uint8_t>> PayloadReader::take_frame() {
-  while (!queue_.empty() && position_ == queue_.front().size()) {
-    queue_.pop_front();
-    position_ = 0;
-  }
-  if (queue_.empty()) return std::nullopt;
-  const std::vector<std::uint8_t>& front = queue_.front();
-  if (front.size() - position_ < 4) return std::nullopt;  // the length may not span chunks
-  const std::uint64_t length = load_u32(&front[position_]);
-  if (queued_ < 4 + length) return std::nullopt;
+  while (!chunk_ends_.empty() && chunk_ends_.front() <= begin_) chunk_ends_.pop_front();
+  if (chunk_ends_.empty()) return std::nullopt;
+  if (chunk_ends_.front() - begin_ < 4) return std::nullopt;  // the length may not span chunks
+  const std::uint64_t length = load_u32(stream_.data() + begin_);
+  if (end_ - begin_ - 4 < length) return std::nullopt;
+  std::span<const std::uint8_t> frame(stream_.data() + begin_ + 4, static_cast<std::size_t>(length));
+  begin_ += 4 + static_cast<std::size_t>(length);
+  return frame;
+}
 
-  if (front.size() - position_ - 4 >= length) {
-    std::span<const std::uint8_t> frame(front.data() + position_ + 4, static_cast<std::size_t>(length));
-    position_ += 4 + static_cast<std::size_t>(length);
-    queued_ -= 4 + length;
-    return frame;
-  }
-
-  // The frame continues in later chunks: join it.
-  joined_.clear();
-  joined_.reserve(static_cast<std::size_t>(length));
-  position_ += 4;
-  queued_ -= 4;
-  std::uint64_t wanted = length;
-  while (wanted > 0) {
-    const std::vector<std::uint8_t>& chunk = queue_.front();
-    const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(wanted, chunk.size() - position_));
-    joined_.insert(joined_.end(), chunk.begin() + static_cast<std::ptrdiff_t>(position_),
-                   chunk.begin() + static_cast<std::ptrdiff_t>(position_ + take));
-    position_ += take;
-    queued_ -= take;
-    wanted -= take;
-    if (position_ == chunk.size() && wanted > 0) {
-      queue_.pop_front();
-      position_ = 0;
-    }
-  }
-  return std::span<const std::uint8_t>(joined_);
+void PayloadReader::drop_taken_bytes() {
+  if (begin_ == 0) return;
+  std::copy(stream_.data() + begin_, stream_.data() + end_, stream_.data());
+  for (std::size_t& chunk_end : chunk_ends_) chunk_end -= begin_;
+  end_ -= begin_;
+  begin_ = 0;
 }
 
 DamageCode PayloadReader::read_chunk() {
@@ -77,15 +57,29 @@ DamageCode PayloadReader::read_chunk() {
   const std::uint32_t crc = load_u32(&payload_[payload_read_ + 4]);
   if (size == 0 || (size & 0x80000000u) != 0) return damage::kChunkSizeZero;
   if (size > left - 8) return damage::kChunkPastPayload;
-  const auto stored = payload_.subspan(payload_read_ + 8, size);
-  if (crc32(stored) != crc) return damage::kChunkCrc;
+  std::span<const std::uint8_t> chunk = payload_.subspan(payload_read_ + 8, size);
+  if (crc32(chunk) != crc) return damage::kChunkCrc;
   payload_read_ += 8 + size;
 
-  std::vector<std::uint8_t> chunk(stored.begin(), stored.end());
-  if (options_.cipher) options_.cipher->decipher_buffer(chunk);  // failure leaves it empty
-  if (options_.compressed && !decompress(chunk)) return damage::kChunkDecode;
-  queued_ += chunk.size();
-  queue_.push_back(std::move(chunk));
+  if (options_.cipher) {
+    deciphered_.assign(chunk.begin(), chunk.end());
+    options_.cipher->decipher_buffer(deciphered_);  // failure leaves it empty
+    chunk = deciphered_;
+  }
+  drop_taken_bytes();
+  if (options_.compressed) {
+    if (!decoder_) decoder_ = std::make_unique<XzDecoder>();
+    if (!decoder_->decompress_append(chunk, stream_, end_)) return damage::kChunkDecode;
+  } else {
+    try {
+      stream_.grow(end_ + chunk.size(), end_);
+    } catch (const std::bad_alloc&) {
+      return damage::kChunkDecode;
+    }
+    std::copy(chunk.begin(), chunk.end(), stream_.data() + end_);
+    end_ += chunk.size();
+  }
+  chunk_ends_.push_back(end_);
   return damage::kNone;
 }
 
@@ -160,7 +154,7 @@ Checked<PayloadEntry> PayloadReader::parse_entry(std::span<const std::uint8_t> f
 
 DamageCode PayloadReader::finish() const {
   if (payload_read_ != payload_.size()) return damage::kPayloadLeft;
-  if (queued_ != 0) return damage::kQueueLeft;
+  if (end_ != begin_) return damage::kQueueLeft;
   return damage::kNone;
 }
 

@@ -3,14 +3,17 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "package/blowfish.h"
+#include "package/byte_buffer.h"
 #include "package/damage_code.h"
 #include "package/package_header.h"
 #include "package/payload_entry.h"
+#include "package/xz_decoder.h"
 
 namespace hs::package {
 
@@ -51,6 +54,8 @@ class PayloadReader {
   // Takes one whole frame from the queue; nothing when the queue holds
   // less (the read position then stays where it was).
   std::optional<std::span<const std::uint8_t>> take_frame();
+  // Moves the bytes not yet taken to the front of the stream buffer.
+  void drop_taken_bytes();
   // Reads, checks and decodes the next chunk onto the queue.
   DamageCode read_chunk();
   Checked<PayloadEntry> parse_entry(std::span<const std::uint8_t> frame) const;
@@ -60,10 +65,17 @@ class PayloadReader {
   PayloadOptions options_;
   std::size_t payload_read_ = 0;  // payload bytes read as chunks so far
 
-  std::deque<std::vector<std::uint8_t>> queue_;  // decoded chunks, the front being read
-  std::size_t position_ = 0;                     // read position in the front chunk
-  std::uint64_t queued_ = 0;                     // decoded bytes in the queue not yet taken
-  std::vector<std::uint8_t> joined_;             // a frame that spans chunks, joined
+  // The chunk queue: decoded chunks lie back to back in `stream_`, so that a
+  // frame spanning chunks is read in place. Bytes before `begin_` have been
+  // taken; those from `end_` on are free room. Before a chunk is added the
+  // bytes not yet taken move to the front, so the buffer stays about the
+  // size of one chunk plus the largest frame.
+  ByteBuffer stream_;
+  std::size_t begin_ = 0;
+  std::size_t end_ = 0;
+  std::deque<std::size_t> chunk_ends_;  // where each queued chunk ends in `stream_`, the first being current
+  std::vector<std::uint8_t> deciphered_;  // a stored chunk while it is deciphered
+  std::unique_ptr<XzDecoder> decoder_;    // decodes the chunks when they are compressed
   std::uint32_t entries_read_ = 0;
 };
 

@@ -239,6 +239,58 @@ TEST(PackageReader, WholeFramesInAChunkDoNotReadTheNextChunk) {
   EXPECT_EQ(reader.finish(), damage::kNone);
 }
 
+// Ways the entry stream can be laid over chunks; each must read back whole.
+// A chunk that decodes to nothing (only a compressed one can: a stored chunk
+// is never empty) is dropped like a used-up one; a frame may
+// run through any number of chunks, and frames after it sit in its last one.
+TEST(PackageReader, ChunkLayouts) {
+  const Bytes f0 = frame(entry("big", pattern(5000, 3)));
+  const Bytes f1 = frame(entry("small", to_bytes("xyz")));
+  Bytes stream = f0;
+  stream.insert(stream.end(), f1.begin(), f1.end());
+  auto cut = [&](std::initializer_list<std::size_t> points) {
+    std::vector<Bytes> chunks;
+    std::size_t from = 0;
+    for (std::size_t to : points) {
+      chunks.emplace_back(stream.begin() + static_cast<std::ptrdiff_t>(from), stream.begin() + static_cast<std::ptrdiff_t>(to));
+      from = to;
+    }
+    chunks.emplace_back(stream.begin() + static_cast<std::ptrdiff_t>(from), stream.end());
+    return chunks;
+  };
+  const struct {
+    const char* what;
+    std::vector<Bytes> chunks;
+    bool compressed_only = false;
+  } cases[] = {
+      {"one chunk", cut({})},
+      {"empty chunk first and between", [&] {
+         auto c = cut({f0.size()});
+         c.insert(c.begin() + 1, Bytes{});
+         c.insert(c.begin(), Bytes{});
+         return c;
+       }(),
+       true},
+      {"big frame through four chunks", cut({10, 1000, 2000, 4000})},
+      {"second frame ends where the big one's last chunk ends", cut({100, f0.size() - 1})},
+  };
+  for (const auto& c : cases) {
+    for (const bool compressed : {false, true}) {
+      if (c.compressed_only && !compressed) continue;
+      SCOPED_TRACE(std::string(c.what) + (compressed ? ", compressed" : ""));
+      RawPackage p;
+      p.chunks = c.chunks;
+      p.entry_sizes = {5000, 3};
+      p.compress = compressed;
+      const ReadOutcome out = read_section(assemble(p), compressed);
+      ASSERT_EQ(out.damage, damage::kNone);
+      ASSERT_EQ(out.data.size(), 2u);
+      EXPECT_EQ(out.data[0], pattern(5000, 3));
+      EXPECT_EQ(out.data[1], to_bytes("xyz"));
+    }
+  }
+}
+
 TEST(PackageReader, ProgressPositions) {
   EXPECT_EQ(entry_progress_position(0, 3), 28);
   EXPECT_EQ(entry_progress_position(1, 3), 48);

@@ -1,0 +1,36 @@
+// A growable byte buffer whose new room is left uninitialised, for buffers
+// that are filled right after they grow (decoded chunks). Growing a vector
+// would first clear every new byte and then copy all of the old ones.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace hs::package {
+
+class ByteBuffer {
+ public:
+  std::uint8_t* data() { return bytes_.get(); }
+  const std::uint8_t* data() const { return bytes_.get(); }
+  // Bytes of room; those not yet written hold unspecified values.
+  std::size_t capacity() const { return capacity_; }
+
+  // Makes room for at least `size` bytes (at least doubling the room when
+  // it grows), keeping the first `keep` bytes. Throws std::bad_alloc.
+  void grow(std::size_t size, std::size_t keep) {
+    if (size <= capacity_) return;
+    const std::size_t room = std::max(size, capacity_ * 2);
+    auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(room);
+    std::copy_n(bytes_.get(), std::min(keep, capacity_), bytes.get());
+    bytes_ = std::move(bytes);
+    capacity_ = room;
+  }
+
+ private:
+  std::unique_ptr<std::uint8_t[]> bytes_;
+  std::size_t capacity_ = 0;
+};
+
+}  // namespace hs::package
