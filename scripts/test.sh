@@ -64,6 +64,7 @@ echo "test: Wine checks of the engine's own code use the $WINE_ARCH build"
 wine_checks() {
   xvfb-run -a "$@"
 }
+step wine-package wine_checks "$REPO/tests/wine/package_found.sh" "$BUILD" "$BUILD/host/tools/hpack"
 step wine-records wine_checks "$REPO/tests/wine/records_run.sh" "$BUILD"
 step wine-mutex wine_checks "$REPO/tests/wine/startup_mutex.sh" "$BUILD" "$BUILD/host/tools/hpack"
 step wine-folders wine_checks "$REPO/tests/wine/startup_folders.sh" "$BUILD/win-$WINE_ARCH" "$BUILD"

@@ -1,6 +1,7 @@
 #include "engine/driver.h"
 
 #include "engine/command_line.h"
+#include "engine/crash.h"
 #include "engine/exit.h"
 #include "engine/fatal.h"
 #include "engine/startup.h"
@@ -27,6 +28,24 @@ constexpr int kUsageErrorExitCode = 15;
   exit_run(session, kUsageErrorExitCode);
 }
 
+// The name of the privilege that lets the run take over files and keys
+// that belong to other accounts.
+constexpr char16_t kTakeOwnershipPrivilege[] = u"SeTakeOwnershipPrivilege";
+
+// Prepares the process before the command line is read: COM for the shell
+// objects, the take-ownership privilege, the crash handler, the application
+// icons and the window-subclassing functions. None of them failing stops
+// the run: without the privilege, say, only files owned by others stay out
+// of reach.
+void prepare_process(Session& session) {
+  platform::Processes& processes = session.sys.processes;
+  session.com_initialized = processes.initialize_com();
+  processes.enable_privilege(kTakeOwnershipPrivilege);
+  processes.set_crash_handler([&session](const platform::CrashInfo& crash) { handle_crash(session, crash); });
+  session.application_icons = session.sys.ui.load_application_icons();
+  session.window_subclassing = session.sys.ui.bind_window_subclassing();
+}
+
 // Reads the command line into the session; ends the process on a usage
 // error.
 void read_command_line(Session& session) {
@@ -50,6 +69,7 @@ void read_command_line(Session& session) {
 }  // namespace
 
 void run_process(Session& session) {
+  prepare_process(session);
   read_command_line(session);
   if (session.modes.uninstall) run_uninstall(session);
   run_installation(session);

@@ -20,6 +20,10 @@ void close_run(Session& session) {
   session.sys.ui.pump_messages();
   run_step(hooks.stop_worker);
   run_step(hooks.closing_cleanup);
+  if (session.com_initialized) {
+    session.com_initialized = false;
+    session.sys.processes.uninitialize_com();
+  }
 }
 
 }  // namespace

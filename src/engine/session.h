@@ -45,6 +45,11 @@ struct Session {
   // Engine title used in messages until the product name is known.
   std::u16string engine_title = u"Halvorend Setup";
 
+  // What the process set up before reading its command line.
+  bool com_initialized = false;     // OleInitialize succeeded; the exit routine undoes it
+  bool application_icons = false;   // icon resource 1 was loaded at both sizes
+  bool window_subclassing = false;  // SetWindowSubclass and DefSubclassProc are there
+
   // The package's message text `n` in the chosen language, or "" while no
   // message table is loaded (callers then use their built-in text). Set by
   // the settings loader.

@@ -48,14 +48,21 @@ std::unique_ptr<LoadedPackage> open_package(engine::Session& session) {
   if (search.outcome == SectionSearch::Outcome::kDamaged) report_damage(session, search.damage);
   package->section = search.section;
 
-  // The section as the loader maps it: the raw bytes of the file (a section
-  // cut short by the end of the file is mapped as far as it goes).
+  // The header and settings are read where the loader mapped the section.
+  // Without a mapped image of our own (the simulated machine) the section's
+  // raw bytes are read from the file, as far as the file goes.
   const std::uint64_t start = package->section.pointer_to_raw_data;
   if (start > file.size()) report_damage(session, damage::kSeekFailed);
-  const std::uint64_t length = std::min<std::uint64_t>(package->section.size_of_raw_data, file.size() - start);
-  OwnFile::Read image = file.read_at(start, static_cast<std::int64_t>(length), &session.sys.info);
-  if (!image) report_damage(session, damage::kSeekFailed, image.system_error);
-  package->image = std::move(image.bytes);
+  if (auto mapped = session.sys.processes.mapped_section(package->section.virtual_address,
+                                                         package->section.size_of_raw_data)) {
+    package->image = *mapped;
+  } else {
+    const std::uint64_t length = std::min<std::uint64_t>(package->section.size_of_raw_data, file.size() - start);
+    OwnFile::Read image = file.read_at(start, static_cast<std::int64_t>(length), &session.sys.info);
+    if (!image) report_damage(session, damage::kSeekFailed, image.system_error);
+    package->image_from_file = std::move(image.bytes);
+    package->image = package->image_from_file;
+  }
 
   HeaderRead header = read_package_header(package->image);
   if (header.wrong_version) wrong_version(session, header.version);
@@ -107,7 +114,7 @@ PayloadAccess::PayloadAccess(engine::Session& session, LoadedPackage& package, b
   } else {
     const std::size_t end = std::min<std::size_t>(h.package_size, package.image.size());
     const std::size_t begin = std::min(h.payload_offset, end);
-    payload = std::span<const std::uint8_t>(package.image).subspan(begin, end - begin);
+    payload = package.image.subspan(begin, end - begin);
   }
 
   if (progress_.status) progress_.status(62);

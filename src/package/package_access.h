@@ -25,11 +25,17 @@ inline constexpr char16_t kNoPackageText[] =
     u"This program performs installations and uninstallations.\r\nThere is no installation data present.\r\n"
     u"No uninstallation parameters were specified.\r\n\r\nYou should not delete this program or execute it directly.";
 
-// The package as the run holds it once opened.
+// The package as the run holds it once opened. Not copied or moved:
+// `image` may point into `image_from_file`.
 struct LoadedPackage {
+  LoadedPackage() = default;
+  LoadedPackage(const LoadedPackage&) = delete;
+  LoadedPackage& operator=(const LoadedPackage&) = delete;
+
   OwnFile own_file;                 // the executable's own file, open for the whole run
   PackageSection section;           // where the `.setup` section lies
-  std::vector<std::uint8_t> image;  // the section's bytes (package header first)
+  std::span<const std::uint8_t> image;  // the section's bytes (package header first), as mapped
+  std::vector<std::uint8_t> image_from_file;  // holds `image` when the section was read from the file
   PackageHeader header;             // checked header, size table and key
   Blowfish cipher;                  // keyed from the header when the package is enciphered
   std::vector<std::uint8_t> settings;  // decoded settings block, for the settings loader

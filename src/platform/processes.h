@@ -2,7 +2,11 @@
 // starts.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 
 #include "platform/types.h"
 
@@ -35,14 +39,54 @@ enum class MutexTake {
   kFailed,     // the mutex could not be created
 };
 
+// An exception that nothing in the engine handled, as the system reports it.
+struct CrashInfo {
+  std::uint32_t code = 0;     // exception code; 0xC0000005 is an access violation
+  std::uint64_t address = 0;  // address of the instruction that raised it
+  std::u16string module;      // file name of the module holding `address`; "" when unknown
+  // Access violations only: whether the access was a write, and the address
+  // it touched.
+  bool write = false;
+  std::uint64_t memory_address = 0;
+};
+
 class Processes {
  public:
   virtual ~Processes() = default;
+
+  // OleInitialize for the engine's thread: the shell objects (shortcuts,
+  // folder pickers) need it. False when it failed; the run goes on.
+  virtual bool initialize_com() = 0;
+  // OleUninitialize, once after a successful initialize_com.
+  virtual void uninitialize_com() = 0;
+
+  // Enables a privilege ("SeTakeOwnershipPrivilege") in this process's
+  // token. 0, or the system error: 1300 (ERROR_NOT_ALL_ASSIGNED) when the
+  // account does not hold it.
+  virtual SysError enable_privilege(const std::u16string& name) = 0;
+
+  // Installs the handler of exceptions that nothing else handled (on
+  // Windows, the unhandled-exception filter). The handler ends the process.
+  virtual void set_crash_handler(std::function<void(const CrashInfo&)> handler) = 0;
 
   // GetCommandLineW of this process.
   virtual std::u16string command_line() = 0;
   // GetModuleFileNameW of this process's executable.
   virtual std::u16string module_path() = 0;
+
+  // The executable's section at `virtual_address` as the loader mapped it
+  // (module base + VirtualAddress): the section's file bytes in memory, at
+  // most `size_of_raw_data` of them and never more than the loader mapped.
+  // Nothing when this process has no mapped image of its own file (the
+  // simulated machine) or no section starts there; the engine then reads
+  // the section from the file instead. The bytes live as long as the
+  // process.
+  virtual std::optional<std::span<const std::uint8_t>> mapped_section(std::uint32_t virtual_address,
+                                                                      std::uint32_t size_of_raw_data) {
+    (void)virtual_address;
+    (void)size_of_raw_data;
+    return std::nullopt;
+  }
 
   // Ends this process with the code. On Windows this is ExitProcess; the
   // simulated machine unwinds to the caller that started the engine.

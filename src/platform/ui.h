@@ -124,6 +124,16 @@ class UserInterface {
   // Lets pending window messages through (between files, during waits).
   virtual void pump_messages() = 0;
 
+  // Loads the application icon (icon resource 1 of the executable) at the
+  // system's large and small icon sizes; the backend gives it to every
+  // window and dialog it makes from then on. False when it is missing.
+  virtual bool load_application_icons() = 0;
+  // Binds the window-subclassing functions of the common controls
+  // ("SetWindowSubclass" and "DefSubclassProc" of comctl32.dll) for the
+  // windows that subclass their controls. False when they are not there,
+  // which is not an error.
+  virtual bool bind_window_subclassing() = 0;
+
   // The modeless progress page. While it is open, the backend refuses
   // requests to log off or shut down Windows. A backend without one
   // returns false from open_progress and ignores the rest.

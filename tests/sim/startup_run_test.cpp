@@ -175,6 +175,42 @@ TEST(StartupRun, PlainInstallerReachesTheInstallationRun) {
   EXPECT_EQ(run.session->startup.language_name, u"English");
 }
 
+// Before its command line the process initialises COM (undone again by
+// the exit routine), enables the take-ownership privilege, loads its icons,
+// binds window subclassing and installs its crash handler.
+TEST(StartupRun, ProcessIsPreparedAndCrashesEndThroughTheFatalPath) {
+  InstallerRun run("prepared", sample_settings());
+  ASSERT_EQ(run.start(), 0);
+  platform::sim::SimProcesses& processes = run.machine->processes();
+  EXPECT_EQ(processes.com_initialized(), 0);
+  EXPECT_FALSE(run.session->com_initialized);
+  EXPECT_EQ(processes.enabled_privileges(), std::vector<std::u16string>{u"SeTakeOwnershipPrivilege"});
+  EXPECT_TRUE(run.session->application_icons);
+  EXPECT_TRUE(run.session->window_subclassing);
+
+  // A crash after the run had loaded its package: the report names the
+  // product, ends up in the failure summary and in the fatal box; exit -1.
+  platform::CrashInfo crash;
+  crash.code = 0xC0000005;
+  crash.address = 0x00401234;
+  crash.module = u"setup.exe";
+  crash.write = true;
+  crash.memory_address = 0x10;
+  int code = 0;
+  try {
+    processes.simulate_crash(crash);
+  } catch (const ProcessExit& exit) {
+    code = exit.code;
+  }
+  EXPECT_EQ(code, -1);
+  const std::u16string report =
+      u"Exception: access violation\r\nProduct: Sample Product\r\nException code: 0xC0000005\r\n"
+      u"Address: 0x00401234\r\nModule: setup.exe\r\nRead/write: write\r\nMemory address: 0x00000010\r\n";
+  EXPECT_EQ(run.session->failure_summary, u"\r\n\r\nINSTALLER CRASHED!\r\n" + report);
+  ASSERT_EQ(run.machine->ui().transcript().size(), 1u);
+  EXPECT_EQ(run.machine->ui().transcript()[0].text, report);
+}
+
 TEST(StartupRun, BitnessRefusal) {
   struct Case {
     const char* name;

@@ -49,6 +49,11 @@ void SimProcesses::start_process(std::u16string command_line, std::u16string mod
   module_path_ = std::move(module_path);
 }
 
+void SimProcesses::simulate_crash(const CrashInfo& crash) {
+  if (crash_handler_) crash_handler_(crash);
+  exit_process(static_cast<int>(crash.code));
+}
+
 void SimProcesses::exit_process(int code) {
   release_mutexes();
   throw ProcessExit{code};

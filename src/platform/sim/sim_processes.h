@@ -39,6 +39,16 @@ class SimProcesses : public Processes {
 
   void start_process(std::u16string command_line, std::u16string module_path);
 
+  bool initialize_com() override { return ++com_initialized_, true; }
+  void uninitialize_com() override { --com_initialized_; }
+  // Every privilege is held on the simulated machine; enabling one is noted.
+  SysError enable_privilege(const std::u16string& name) override {
+    enabled_privileges_.push_back(name);
+    return 0;
+  }
+  void set_crash_handler(std::function<void(const CrashInfo&)> handler) override {
+    crash_handler_ = std::move(handler);
+  }
   std::u16string command_line() override { return command_line_; }
   std::u16string module_path() override { return module_path_; }
   [[noreturn]] void exit_process(int code) override;
@@ -47,6 +57,14 @@ class SimProcesses : public Processes {
                                          int show_mode) override;
   SysError shell_execute(const std::u16string& verb, const std::u16string& file, const std::u16string& parameters,
                          const std::u16string& folder, int show_mode) override;
+
+  // Raises an exception that nothing handles: the crash handler is called
+  // as Windows calls the unhandled-exception filter. Without a handler the
+  // process ends with the exception code, as Windows ends it.
+  [[noreturn]] void simulate_crash(const CrashInfo& crash);
+  // OleInitialize calls not yet undone, and the privileges enabled so far.
+  int com_initialized() const { return com_initialized_; }
+  const std::vector<std::u16string>& enabled_privileges() const { return enabled_privileges_; }
 
   // Programs started by this process, in order.
   const std::vector<Launch>& launches() const { return launches_; }
@@ -67,6 +85,9 @@ class SimProcesses : public Processes {
   std::u16string command_line_;
   std::u16string module_path_;
   std::vector<Launch> launches_;
+  int com_initialized_ = 0;
+  std::vector<std::u16string> enabled_privileges_;
+  std::function<void(const CrashInfo&)> crash_handler_;
   // Held mutexes by upper-case name: the lock file and its descriptor.
   std::map<std::u16string, std::pair<std::filesystem::path, int>> mutexes_;
 };

@@ -69,6 +69,9 @@ class SimUi : public UserInterface {
   BoxResult message_box(const MessageBoxRequest& request) override;
   PageResult show_page(const PageRequest& request) override;
   void pump_messages() override {}
+  // The engine runs in this process, whose icon stands for the installer's.
+  bool load_application_icons() override { return true; }
+  bool bind_window_subclassing() override { return true; }
 
   const std::vector<TranscriptEntry>& transcript() const { return entries_; }
   // The transcript as written to its file.

@@ -301,6 +301,7 @@ bool WizardWindows::create_backdrop(const wizard::BackdropSettings& settings, bo
     if (!window) return false;
   }
   backdrop_ = window;
+  give_icons(window);
   ShowWindow(window, SW_HIDE);
   ShowWindow(window, maximize ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
   if (start_minimized) ShowWindow(window, SW_MINIMIZE);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/library_loading.h"
 #include "platform/win32/wide.h"
 #include "wizard/backdrop_layout.h"
 
@@ -90,6 +91,8 @@ struct PageState {
   std::u16string banner_title, banner_text;
   bool progress = false;
   bool* cancel_pressed = nullptr;
+  HICON large_icon = nullptr;  // the application icons, when loaded (not owned)
+  HICON small_icon = nullptr;
   ~PageState() {
     for (HGDIOBJ o : {static_cast<HGDIOBJ>(background), static_cast<HGDIOBJ>(panel), static_cast<HGDIOBJ>(font),
                       static_cast<HGDIOBJ>(heading_font), static_cast<HGDIOBJ>(banner_font),
@@ -354,6 +357,8 @@ INT_PTR CALLBACK page_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
       SetWindowLongPtrW(dialog, DWLP_USER, lparam);
       const PageRequest& request = *state->request;
       EnableMenuItem(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+      if (state->large_icon) SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state->large_icon));
+      if (state->small_icon) SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state->small_icon));
       SetWindowTextW(dialog, wide(request.caption));
       set_up_look(dialog, *state);
       if (HWND list = GetDlgItem(dialog, kLanguageList)) {
@@ -512,6 +517,8 @@ PageResult WizardWindows::show_page(const PageRequest& request) {
   load_control_classes();
   PageState state;
   state.request = &request;
+  state.large_icon = large_icon_;
+  state.small_icon = small_icon_;
   state.result.button = kCancel;
   state.result.controls = request.controls;
   const std::wstring name(request.template_name.begin(), request.template_name.end());
@@ -566,6 +573,8 @@ bool WizardWindows::open_progress(const ProgressRequest& request) {
   holder->state.request = &holder->request.page;
   holder->state.progress = true;
   holder->state.cancel_pressed = &cancel_pressed_;
+  holder->state.large_icon = large_icon_;
+  holder->state.small_icon = small_icon_;
   const std::wstring name(request.page.template_name.begin(), request.page.template_name.end());
   progress_ = CreateDialogParamW(GetModuleHandleW(nullptr), name.c_str(), backdrop_, page_proc,
                                  reinterpret_cast<LPARAM>(&holder->state));
@@ -598,6 +607,33 @@ void WizardWindows::close_progress() {
   progress_ = nullptr;
   delete static_cast<ProgressHolder*>(progress_state_);
   progress_state_ = nullptr;
+}
+
+bool WizardWindows::load_application_icons() {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  auto load = [instance](int size_x, int size_y) {
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(size_x),
+                                         GetSystemMetrics(size_y), LR_DEFAULTCOLOR));
+  };
+  if (!large_icon_) large_icon_ = load(SM_CXICON, SM_CYICON);
+  if (!small_icon_) small_icon_ = load(SM_CXSMICON, SM_CYSMICON);
+  return large_icon_ && small_icon_;
+}
+
+void WizardWindows::give_icons(HWND window) const {
+  if (large_icon_) SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon_));
+  if (small_icon_) SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
+}
+
+bool WizardWindows::bind_window_subclassing() {
+  set_window_subclass_ = bind_system<SetWindowSubclassFn>(L"comctl32.dll", "SetWindowSubclass");
+  def_subclass_proc_ = bind_system<DefSubclassProcFn>(L"comctl32.dll", "DefSubclassProc");
+  if (!set_window_subclass_ || !def_subclass_proc_) {
+    set_window_subclass_ = nullptr;
+    def_subclass_proc_ = nullptr;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace hs::platform::win32

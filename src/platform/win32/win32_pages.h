@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include "platform/ui.h"
 #include "wizard/backdrop_settings.h"
 
@@ -40,11 +42,29 @@ class WizardWindows {
   // the backdrop, else none.
   HWND owner() const { return progress_ ? progress_ : backdrop_; }
 
+  // The application icon (icon resource 1) at the large and small system
+  // sizes, given to every window made from now on. False when missing.
+  bool load_application_icons();
+  // SetWindowSubclass and DefSubclassProc from comctl32.dll; false when
+  // either is missing.
+  bool bind_window_subclassing();
+
+  using SetWindowSubclassFn = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR);
+  using DefSubclassProcFn = LRESULT(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
+  SetWindowSubclassFn set_window_subclass() const { return set_window_subclass_; }
+  DefSubclassProcFn def_subclass_proc() const { return def_subclass_proc_; }
+
  private:
   HWND progress_ = nullptr;
   HWND backdrop_ = nullptr;
   bool cancel_pressed_ = false;
   void* progress_state_ = nullptr;
+  HICON large_icon_ = nullptr;  // application icon, SM_CXICON size; nullptr until loaded
+  HICON small_icon_ = nullptr;  // application icon, SM_CXSMICON size
+  SetWindowSubclassFn set_window_subclass_ = nullptr;  // nullptr when comctl32 lacks it
+  DefSubclassProcFn def_subclass_proc_ = nullptr;
+  // Gives `window` the application icons, when loaded.
+  void give_icons(HWND window) const;
 };
 
 // Draws the backdrop into `dc` over a client area of the given size

@@ -64,6 +64,12 @@ class Win32Processes final : public Processes {
   ~Win32Processes() override;
   std::u16string command_line() override;
   std::u16string module_path() override;
+  std::optional<std::span<const std::uint8_t>> mapped_section(std::uint32_t virtual_address,
+                                                              std::uint32_t size_of_raw_data) override;
+  bool initialize_com() override;
+  void uninitialize_com() override;
+  SysError enable_privilege(const std::u16string& name) override;
+  void set_crash_handler(std::function<void(const CrashInfo&)> handler) override;
   [[noreturn]] void exit_process(int code) override;
   MutexTake take_named_mutex(const std::u16string& name) override;
   Result<std::unique_ptr<Process>> start(const std::u16string& command_line, const std::u16string& working_folder,
@@ -80,6 +86,8 @@ class Win32UserInterface final : public UserInterface {
   BoxResult message_box(const MessageBoxRequest& request) override;
   PageResult show_page(const PageRequest& request) override;
   void pump_messages() override;
+  bool load_application_icons() override { return windows_.load_application_icons(); }
+  bool bind_window_subclassing() override { return windows_.bind_window_subclassing(); }
 
   // Progress page and backdrop (win32_pages.h).
   bool open_progress(const ProgressRequest& request) override { return windows_.open_progress(request); }

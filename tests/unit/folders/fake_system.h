@@ -185,7 +185,14 @@ class FakeProcesses : public Processes {
   std::u16string module = u"D:\\Downloads\\setup.exe";
   MutexTake mutex_answer = MutexTake::kTaken;
   std::vector<std::u16string> mutexes_taken;
+  int com_initialized = 0;  // initialize_com calls less uninitialize_com calls
+  std::vector<std::u16string> privileges;
+  std::function<void(const CrashInfo&)> crash_handler;
 
+  bool initialize_com() override { return ++com_initialized, true; }
+  void uninitialize_com() override { --com_initialized; }
+  SysError enable_privilege(const std::u16string& name) override { return privileges.push_back(name), 0; }
+  void set_crash_handler(std::function<void(const CrashInfo&)> handler) override { crash_handler = std::move(handler); }
   std::u16string command_line() override { return u"\"" + module + u"\""; }
   std::u16string module_path() override { return module; }
   [[noreturn]] void exit_process(int code) override { throw ExitCalled{code}; }
@@ -218,6 +225,8 @@ class FakeUi : public UserInterface {
     return page_answer;
   }
   void pump_messages() override {}
+  bool load_application_icons() override { return true; }
+  bool bind_window_subclassing() override { return true; }
   void play_sound(const Bytes& wav) override { sounds.push_back(wav); }
 
   // The backdrop the run created (its look as the window would draw it),
