@@ -64,9 +64,6 @@ constexpr std::size_t kMaxFolderLength = 4096;
 // Longest environment expansion.
 constexpr std::size_t kEnvironmentLimit = 31999;
 
-// `ProductFlags` bit 43: error boxes are shown in automatic mode too.
-constexpr int kErrorsInAutomaticMode = 43;
-
 // Bits of the product (settings field 13).
 constexpr std::uint8_t kBits64 = 1;
 constexpr std::uint8_t kBits32Only = 2;
@@ -120,7 +117,9 @@ bool runs_under_wine(Session& session) { return session.sys.info.wine_version().
 
 void apply_silent_mode(Session& session, package::Settings& settings) {
   if (session.modes.silent) settings.product_flags = package::apply_silent_mode(settings.product_flags);
-  session.errors_in_automatic_mode = has_bit(settings.product_flags, kErrorsInAutomaticMode);
+  // The bit that skips the greeting page also lets error boxes through in
+  // automatic mode (silent mode sets it; boxes stay hidden there).
+  session.errors_in_automatic_mode = has_bit(settings.product_flags, pf::kNoGreeting);
 }
 
 void apply_recent_systems_rule(Session& session, package::Settings& settings) {
