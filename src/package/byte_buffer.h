@@ -21,7 +21,7 @@ class ByteBuffer {
   // it grows), keeping the first `keep` bytes. Throws std::bad_alloc.
   void grow(std::size_t size, std::size_t keep) {
     if (size <= capacity_) return;
-    const std::size_t room = std::max(size, capacity_ * 2);
+    const std::size_t room = capacity_ <= SIZE_MAX / 2 ? std::max(size, capacity_ * 2) : size;
     auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(room);
     std::copy_n(bytes_.get(), std::min(keep, capacity_), bytes.get());
     bytes_ = std::move(bytes);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -15,7 +16,6 @@ namespace {
 // this many bytes. The output window is the next free part of the output
 // buffer itself, so decoded bytes are never copied.
 constexpr std::size_t kWindow = 16384;
-
 
 // The decoded size that the index of the last stream in `input` records,
 // or 0 when it cannot be read. Only a hint for sizing the output: the
@@ -50,13 +50,16 @@ bool is_failure(lzma_ret ret) {
 // that decoded before keeps its memory when it is set up again).
 bool decode(lzma_stream& strm, std::span<const std::uint8_t> input, ByteBuffer& output, std::size_t& used) {
   // Room for three times the input up front, or for what the stream's index
-  // records when that is more; more as the data needs it.
+  // records when that is more, and one window besides, so that a stream
+  // ending exactly at the hinted size still has room for the decoder's last
+  // call. When that much cannot be had, the output grows as the data needs.
   const std::uint64_t hint = recorded_decoded_size(input);
-  const std::size_t room = input.size() * 3 + 1024;
-  // One window more than that, so that a stream ending exactly at the
-  // hinted size still finds room for the decoder's last call.
-  const std::size_t expected = std::max<std::size_t>(room, hint <= kLargestSizeHint ? hint : 0);
-  output.grow(used + expected + kWindow, used);
+  const std::uint64_t room = std::uint64_t{input.size()} * 3 + 1024;
+  const std::uint64_t wanted = used + std::max(room, hint <= kLargestSizeHint ? hint : 0) + kWindow;
+  try {
+    if (wanted <= std::numeric_limits<std::size_t>::max() / 2) output.grow(static_cast<std::size_t>(wanted), used);
+  } catch (const std::bad_alloc&) {
+  }
 
   if (lzma_stream_decoder(&strm, UINT64_MAX, LZMA_CONCATENATED) != LZMA_OK) return false;
   strm.next_in = nullptr;
