@@ -22,7 +22,7 @@ struct BuildOptions {
   std::string output;
   std::string key;
   std::string compress = "settings";
-  std::string chunk_size = "24M";
+  std::string chunk_size = "8M";
   std::uint32_t preset = 6;
   std::string flags2 = "0";
   unsigned threads = 0;
