@@ -68,8 +68,7 @@ DamageCode PayloadReader::read_chunk() {
   }
   drop_taken_bytes();
   if (options_.compressed) {
-    if (!decoder_) decoder_ = std::make_unique<XzDecoder>();
-    if (!decoder_->decompress_append(chunk, stream_, end_)) return damage::kChunkDecode;
+    if (!decoder_.decompress_append(chunk, stream_, end_)) return damage::kChunkDecode;
   } else {
     try {
       stream_.grow(end_ + chunk.size(), end_);

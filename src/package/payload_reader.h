@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -75,7 +74,7 @@ class PayloadReader {
   std::size_t end_ = 0;
   std::deque<std::size_t> chunk_ends_;  // where each queued chunk ends in `stream_`, the first being current
   std::vector<std::uint8_t> deciphered_;  // a stored chunk while it is deciphered
-  std::unique_ptr<XzDecoder> decoder_;    // decodes the chunks when they are compressed
+  XzDecoder decoder_;                     // decodes the chunks when they are compressed
   std::uint32_t entries_read_ = 0;
 };
 

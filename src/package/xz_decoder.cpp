@@ -114,15 +114,10 @@ bool XzDecoder::decompress_append(std::span<const std::uint8_t> input, ByteBuffe
   }
 }
 
-bool decompress_append(std::span<const std::uint8_t> input, ByteBuffer& output, std::size_t& used) {
-  XzDecoder decoder;
-  return decoder.decompress_append(input, output, used);
-}
-
 bool decompress(std::vector<std::uint8_t>& buffer) {
   ByteBuffer output;
   std::size_t used = 0;
-  if (!decompress_append(buffer, output, used)) return false;
+  if (!XzDecoder().decompress_append(buffer, output, used)) return false;
   buffer.assign(output.data(), output.data() + used);
   return true;
 }

@@ -15,17 +15,9 @@ namespace hs::package {
 // when the data is not a complete valid XZ stream or memory runs out.
 bool decompress(std::vector<std::uint8_t>& buffer);
 
-// Decompresses `input` (one or more concatenated XZ streams) onto
-// `output`, whose first `used` bytes are kept: the decoded bytes follow
-// them and `used` grows by their count. `output` is only ever enlarged, so
-// a buffer that is used again decodes without new allocations. Returns
-// false when the data is not a complete valid XZ stream or memory runs
-// out; `used` then stays as it was (the bytes behind it are unspecified).
-bool decompress_append(std::span<const std::uint8_t> input, ByteBuffer& output, std::size_t& used);
-
-// Decompresses one input after another, as decompress_append does, keeping
-// the decoder's memory (its dictionary) from one input to the next: the
-// payload's chunks are decoded with one of these.
+// Decompresses one input after another, keeping the decoder's memory (its
+// dictionary) from one input to the next: the payload's chunks are decoded
+// with one of these.
 class XzDecoder {
  public:
   XzDecoder();
@@ -33,6 +25,13 @@ class XzDecoder {
   XzDecoder(const XzDecoder&) = delete;
   XzDecoder& operator=(const XzDecoder&) = delete;
 
+  // Decompresses `input` (one or more concatenated XZ streams) onto
+  // `output`, whose first `used` bytes are kept: the decoded bytes follow
+  // them and `used` grows by their count. `output` is only ever enlarged,
+  // so a buffer that is used again decodes without new allocations.
+  // Returns false when the data is not a complete valid XZ stream or memory
+  // runs out; `used` then stays as it was (the bytes behind it are
+  // unspecified).
   bool decompress_append(std::span<const std::uint8_t> input, ByteBuffer& output, std::size_t& used);
 
  private:

@@ -25,23 +25,9 @@ fi
 . "$HERE/wine_prefix.sh"
 use_wine_prefix startup-mutex
 
-# The build this Wine runs (the 64-bit one when 32-bit Wine does not start);
-# HSETUP_I686 / HSETUP_X86_64 name other engine builds.
-STUB=""
-for arch in i686 x86_64; do
-  given="HSETUP_${arch^^}"
-  for exe in "${!given:-}" "$BUILD/win-$arch/src/platform/win32/hsetup.exe" "$BUILD/dev-$arch/src/platform/win32/hsetup.exe"; do
-    [ -n "$exe" ] && [ -f "$exe" ] || continue
-    "$arch-w64-mingw32-gcc" -O2 -municode -o "$WORK/holder-$arch.exe" "$HERE/startup_mutex_holder.c" || continue
-    "$arch-w64-mingw32-gcc" -O2 -mwindows -o "$WORK/probe-$arch.exe" "$HERE/probe.c" || continue
-    if [ "$(timeout "$LIMIT" "$WINE" "$WORK/probe-$arch.exe" >/dev/null 2>&1; echo $?)" = 42 ]; then
-      STUB="$exe"
-      ARCH="$arch"
-      break 2
-    fi
-  done
-done
-[ -n "$STUB" ] || { echo "wine: FAIL: no hsetup.exe this Wine runs under $BUILD" >&2; exit 1; }
+use_engine_build
+"$ARCH-w64-mingw32-gcc" -O2 -municode -o "$WORK/holder-$ARCH.exe" "$HERE/startup_mutex_holder.c" ||
+  { echo "wine: FAIL: the mutex holder does not build" >&2; exit 1; }
 [ -x "$HPACK" ] || { echo "wine: FAIL: hpack not found at $HPACK" >&2; exit 1; }
 
 cat >"$WORK/single.toml" <<'TOML'

@@ -25,3 +25,30 @@ use_wine_prefix() {
     timeout 120 wineserver -w || true
   fi
 }
+
+# Sets STUB to the first hsetup.exe this Wine runs and ARCH to its
+# architecture (i686 first; the x86_64 build where 32-bit Wine does not
+# start). Candidates: HSETUP_I686 / HSETUP_X86_64, then the win-<arch> and
+# dev-<arch> folders of BUILD. Ends the script when there is none.
+#
+#   use_engine_build   (after use_wine_prefix; HERE must be set)
+use_engine_build() {
+  STUB=""
+  ARCH=""
+  local arch given exe
+  for arch in i686 x86_64; do
+    given="HSETUP_${arch^^}"
+    for exe in "${!given:-}" "$BUILD/win-$arch/src/platform/win32/hsetup.exe" \
+      "$BUILD/dev-$arch/src/platform/win32/hsetup.exe"; do
+      [ -n "$exe" ] && [ -f "$exe" ] || continue
+      "$arch-w64-mingw32-gcc" -O2 -mwindows -o "$WORK/probe-$arch.exe" "$HERE/probe.c" || continue
+      if [ "$(timeout "$LIMIT" "$WINE" "$WORK/probe-$arch.exe" >/dev/null 2>&1; echo $?)" = 42 ]; then
+        STUB="$exe"
+        ARCH="$arch"
+        return 0
+      fi
+    done
+  done
+  echo "wine: FAIL: no hsetup.exe this Wine runs under $BUILD" >&2
+  exit 1
+}
