@@ -141,11 +141,11 @@ int main(int argc, char** argv) {
   std::ifstream in(argv[1], std::ios::binary);
   g_package.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   HeaderRead read = read_package_header(g_package);
-  if (!read.header) {
-    std::cerr << "not a package: damage code " << read.damage << "\n";
+  if (!read) {
+    std::cerr << "not a package: damage code " << read.error().damage << "\n";
     return 1;
   }
-  g_header = *read.header;
+  g_header = *read;
   key_cipher(g_header, g_cipher);
   auto settings = load_settings_block(g_package, g_header, g_cipher);
   g_compressed = settings && settings->size() >= 8 && ((*settings)[0] & 0x20) != 0;

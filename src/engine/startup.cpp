@@ -1,5 +1,7 @@
 #include "engine/startup.h"
 
+#include "support/files.h"
+#include "support/little_endian.h"
 #include "wizard/pages.h"
 
 #include <algorithm>
@@ -82,13 +84,6 @@ RegKeyPath uninstall_key(const std::u16string& name) {
   return RegKeyPath{RegRoot::kLocalMachine, std::u16string(kUninstallKey) + u"\\" + name, RegView::k32};
 }
 
-std::uint32_t read_u16(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8));
-}
-std::uint32_t read_u32(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-         (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
 void write_u16(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   b[at] = static_cast<std::uint8_t>(v);
   b[at + 1] = static_cast<std::uint8_t>(v >> 8);
@@ -186,9 +181,9 @@ std::optional<std::vector<std::uint8_t>> build_uninstaller_image(std::span<const
                                                                  const package::PackageSection& section) {
   const std::size_t pe = section.new_header_offset;
   if (head.size() < 0x40 || pe < 0x40 || pe + 24 > head.size()) return std::nullopt;
-  if (read_u32(head, 0x3C) != pe) return std::nullopt;
-  const std::uint32_t count = read_u16(head, pe + 6);
-  const std::size_t optional_size = read_u16(head, pe + 20);
+  if (support::load_u32(head, 0x3C) != pe) return std::nullopt;
+  const std::uint32_t count = support::load_u16(head, pe + 6);
+  const std::size_t optional_size = support::load_u16(head, pe + 20);
   const std::size_t table = pe + 24 + optional_size;
   // The table, the 40 bytes after it, and the optional header fields used.
   if (count == 0 || pe + 24 + 60 > head.size() || table + (std::size_t{count} + 1) * 40 > head.size()) {
@@ -197,8 +192,8 @@ std::optional<std::vector<std::uint8_t>> build_uninstaller_image(std::span<const
   // The package's entry: the section that lies where the package was found.
   std::size_t index = count;
   for (std::size_t i = 0; i < count; ++i) {
-    if (read_u32(head, table + i * 40 + 20) == section.pointer_to_raw_data &&
-        read_u32(head, table + i * 40 + 16) == section.size_of_raw_data) {
+    if (support::load_u32(head, table + i * 40 + 20) == section.pointer_to_raw_data &&
+        support::load_u32(head, table + i * 40 + 16) == section.size_of_raw_data) {
       index = i;
       break;
     }
@@ -210,7 +205,7 @@ std::optional<std::vector<std::uint8_t>> build_uninstaller_image(std::span<const
   const std::uint32_t removed = section.size_of_raw_data;
 
   write_u16(image, pe + 6, count - 1);
-  write_u32(image, pe + 32, read_u32(image, pe + 32) - std::min(removed, read_u32(image, pe + 32)));
+  write_u32(image, pe + 32, support::load_u32(image, pe + 32) - std::min(removed, support::load_u32(image, pe + 32)));
 
   // Later entries move one place up; their data moved up in the file by
   // the package's size.
@@ -219,7 +214,7 @@ std::optional<std::vector<std::uint8_t>> build_uninstaller_image(std::span<const
     const std::size_t to = table + (i - 1) * 40;
     std::copy(image.begin() + static_cast<std::ptrdiff_t>(from), image.begin() + static_cast<std::ptrdiff_t>(from + 40),
               image.begin() + static_cast<std::ptrdiff_t>(to));
-    const std::uint32_t pointer = read_u32(image, to + 20);
+    const std::uint32_t pointer = support::load_u32(image, to + 20);
     if (pointer >= section.pointer_to_raw_data + removed) write_u32(image, to + 20, pointer - removed);
   }
   // The freed last slot takes the 40 bytes that followed the table.
@@ -231,13 +226,13 @@ std::optional<std::vector<std::uint8_t>> build_uninstaller_image(std::span<const
   // the section alignment: shrinking it by the package's file size alone
   // would leave it unaligned, or cut off sections that lie behind the
   // package in memory, and the loader refuses such an image.
-  const std::uint32_t alignment = read_u32(image, pe + 24 + 32);
-  std::uint32_t size_of_image = align_up(read_u32(image, pe + 24 + 60), alignment);
+  const std::uint32_t alignment = support::load_u32(image, pe + 24 + 32);
+  std::uint32_t size_of_image = align_up(support::load_u32(image, pe + 24 + 60), alignment);
   for (std::size_t i = 0; i + 1 < count; ++i) {
     const std::size_t entry = table + i * 40;
-    const std::uint32_t virtual_size = read_u32(image, entry + 8);
-    const std::uint32_t raw_size = read_u32(image, entry + 16);
-    const std::uint32_t address = read_u32(image, entry + 12);
+    const std::uint32_t virtual_size = support::load_u32(image, entry + 8);
+    const std::uint32_t raw_size = support::load_u32(image, entry + 16);
+    const std::uint32_t address = support::load_u32(image, entry + 12);
     const std::uint64_t end = std::uint64_t{address} + (virtual_size ? virtual_size : raw_size);
     size_of_image = std::max(size_of_image, align_up(static_cast<std::uint32_t>(std::min<std::uint64_t>(end, 0xFFFFFFFFu)), alignment));
   }
@@ -383,9 +378,7 @@ void read_existing_installation(Session& session, StartupState& state) {
   state.existing_version_narrow = support::to_bar_form(state.existing_version);
   state.folders.existing_version = state.existing_version;
   if (!state.existing_folder.empty()) {
-    auto attributes = session.sys.files.attributes(state.existing_folder);
-    state.existing_folder_exists =
-        attributes && *attributes != platform::attr::kInvalid && (*attributes & platform::attr::kDirectory);
+    state.existing_folder_exists = support::is_folder(session.sys.files, state.existing_folder);
   }
 }
 
@@ -427,8 +420,8 @@ void run_startup(Session& session, StartupState& state) {
   session.settings.product_flags2 = loaded->header.product_flags2;
   const package::FieldHook hook =
       startup_field_hook(session, state, [&] { package::check_settings_crc(session, *loaded); });
-  if (const package::LoadResult result = package::load_session_settings(session, loaded->settings, hook); !result.ok()) {
-    package::report_damage(session, result.damage);
+  if (const package::LoadResult result = package::load_session_settings(session, loaded->settings, hook); !result) {
+    package::report_damage(session, result.error());
   }
 
   // 9. The page title's macros; the start notification.
@@ -444,14 +437,14 @@ void run_startup(Session& session, StartupState& state) {
   if (session.settings.product_flags2 & (1u << pf2::kUninstallerWithoutPackage)) {
     const package::PackageSection& section = loaded->section;
     package::OwnFile::Read head = loaded->own_file.read_prefix(section.pointer_to_raw_data, &session.sys.info);
-    if (!head) package::report_damage(session, package::damage::kEngineReadFailed, head.system_error);
+    if (!head) package::report_damage(session, package::damage::kEngineReadFailed, head.error().system_error);
     const std::uint64_t tail_start = std::uint64_t{section.pointer_to_raw_data} + section.size_of_raw_data;
     const std::uint64_t file_size = loaded->own_file.size();
     const std::int64_t tail_size = file_size > tail_start ? static_cast<std::int64_t>(file_size - tail_start) : 0;
-    package::OwnFile::Read tail;
+    package::OwnFile::Read tail = std::vector<std::uint8_t>{};
     if (tail_size > 0) tail = loaded->own_file.read_at(tail_start, tail_size, &session.sys.info);
-    if (!tail) package::report_damage(session, package::damage::kUninstallerCopy, tail.system_error);
-    auto image = build_uninstaller_image(head.bytes, tail.bytes, section);
+    if (!tail) package::report_damage(session, package::damage::kUninstallerCopy, tail.error().system_error);
+    auto image = build_uninstaller_image(*head, *tail, section);
     if (!image) package::report_damage(session, package::damage::kUninstallerCopy);
     state.uninstaller_image = std::move(*image);
     state.uninstaller_size = state.uninstaller_image.size();

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "support/files.h"
+#include "support/paths.h"
 #include "support/registry_value.h"
 #include "support/text.h"
 
@@ -70,9 +72,12 @@ constexpr std::array<std::u16string_view, kFolderVariableCount> kNames = {
 };
 
 
-bool folder_exists(platform::System& sys, const std::u16string& path) {
-  auto attributes = sys.files.attributes(path);
-  return attributes && *attributes != platform::attr::kInvalid && (*attributes & platform::attr::kDirectory);
+bool folder_exists(platform::System& sys, const std::u16string& path) { return support::is_folder(sys.files, path); }
+
+// The folder of a path without a trailing backslash, as every folder query
+// returns it ("C:" for "C:\setup.exe").
+std::u16string parent_folder(std::u16string_view path) {
+  return support::without_trailing_backslash(support::folder_of(path));
 }
 
 }  // namespace
@@ -123,21 +128,6 @@ std::u16string version_part(std::u16string_view version, int n) {
     start = end + 1;
   }
   return u"";
-}
-
-std::u16string join_path(std::u16string_view folder, std::u16string_view name) {
-  if (folder.empty()) return std::u16string(name);
-  if (name.empty()) return std::u16string(folder);
-  std::u16string result(folder);
-  if (result.back() != u'\\') result += u'\\';
-  result += name;
-  return result;
-}
-
-std::u16string parent_folder(std::u16string_view path) {
-  const auto at = path.rfind(u'\\');
-  if (at == std::u16string_view::npos) return u"";
-  return std::u16string(path.substr(0, at));
 }
 
 // ---------------------------------------------------------------------------
@@ -226,7 +216,7 @@ std::u16string FolderQueries::common_files(bool want_64bit) {
   if (auto p = special(csidl::kProgramFilesCommon); !p.empty()) return p;
   if (auto p = known(kFolderProgramFilesCommon); !p.empty()) return p;
   if (auto p = current_version_value(u"CommonFilesDir"); !p.empty()) return p;
-  return join_path(program_files(false), u"Common Files");
+  return support::join_path(program_files(false), u"Common Files");
 }
 
 std::u16string FolderQueries::program_files(bool want_64bit) {
@@ -254,7 +244,7 @@ std::u16string FolderQueries::shell_folder(ShellFolder folder) {
       return p.empty() ? shell_folder(ShellFolder::kDesktop) : p;
     case ShellFolder::kDesktop:
       p = first_of(csidl::kDesktopDirectory, false, u"Desktop");
-      return p.empty() ? join_path(windows_folder(), u"Desktop") : p;
+      return p.empty() ? support::join_path(windows_folder(), u"Desktop") : p;
     case ShellFolder::kCommonDocuments:
       p = first_of(csidl::kCommonDocuments, true, u"Common Documents");
       return p.empty() ? shell_folder(ShellFolder::kDocuments) : p;
@@ -266,10 +256,10 @@ std::u16string FolderQueries::shell_folder(ShellFolder folder) {
       return p.empty() ? shell_folder(ShellFolder::kFavorites) : p;
     case ShellFolder::kFavorites:
       p = first_of(csidl::kFavorites, false, u"Favorites");
-      return p.empty() ? join_path(windows_folder(), u"Favorites") : p;
+      return p.empty() ? support::join_path(windows_folder(), u"Favorites") : p;
     case ShellFolder::kFonts:
       p = first_of(csidl::kFonts, false, u"Fonts");
-      return p.empty() ? join_path(windows_folder(), u"Fonts") : p;
+      return p.empty() ? support::join_path(windows_folder(), u"Fonts") : p;
     case ShellFolder::kCommonPrograms:
       p = first_of(csidl::kCommonPrograms, true, u"Common Programs");
       if (p.empty()) {
@@ -278,7 +268,7 @@ std::u16string FolderQueries::shell_folder(ShellFolder folder) {
       return p.empty() ? shell_folder(ShellFolder::kPrograms) : p;
     case ShellFolder::kPrograms:
       p = first_of(csidl::kPrograms, false, u"Programs");
-      return p.empty() ? join_path(shell_folder(ShellFolder::kStartMenu), u"Programs") : p;
+      return p.empty() ? support::join_path(shell_folder(ShellFolder::kStartMenu), u"Programs") : p;
     case ShellFolder::kCommonStartMenu:
       p = first_of(csidl::kCommonStartMenu, true, u"Common Start Menu");
       if (p.empty()) {
@@ -287,13 +277,13 @@ std::u16string FolderQueries::shell_folder(ShellFolder folder) {
       return p.empty() ? shell_folder(ShellFolder::kStartMenu) : p;
     case ShellFolder::kStartMenu:
       p = first_of(csidl::kStartMenu, false, u"Start Menu");
-      return p.empty() ? join_path(windows_folder(), u"Start Menu") : p;
+      return p.empty() ? support::join_path(windows_folder(), u"Start Menu") : p;
     case ShellFolder::kCommonStartup:
       p = first_of(csidl::kCommonStartup, true, u"Common Startup");
       return p.empty() ? shell_folder(ShellFolder::kStartup) : p;
     case ShellFolder::kStartup:
       p = first_of(csidl::kStartup, false, u"Startup");
-      return p.empty() ? join_path(shell_folder(ShellFolder::kPrograms), u"StartUp") : p;
+      return p.empty() ? support::join_path(shell_folder(ShellFolder::kPrograms), u"StartUp") : p;
   }
   return u"";
 }
@@ -304,12 +294,12 @@ std::u16string FolderQueries::device_folder() {
   replace_all_ignoring_case(path, u"%SystemRoot%", windows_folder());
   path = without_trailing_backslash_unless_root(std::move(path));
   if (!path.empty()) return path;
-  return join_path(windows_folder(), u"INF");
+  return support::join_path(windows_folder(), u"INF");
 }
 
 std::u16string FolderQueries::media_folder() {
   if (auto p = current_version_value(u"MediaPath"); !p.empty()) return p;
-  return join_path(windows_folder(), u"Media");
+  return support::join_path(windows_folder(), u"Media");
 }
 
 std::u16string FolderQueries::inetpub() {
@@ -325,14 +315,14 @@ std::u16string FolderQueries::inetpub() {
 std::u16string FolderQueries::system_folder() {
   if (auto p = sys_.shell.system_folder(); !p.empty()) return p;
   const bool nt = system_description().version.platform == platform::OsPlatform::kNt;
-  return join_path(windows_folder(), nt ? u"System32" : u"System");
+  return support::join_path(windows_folder(), nt ? u"System32" : u"System");
 }
 
 std::u16string FolderQueries::temp_folder() {
   if (cache_.temp_folder) return *cache_.temp_folder;
   std::u16string temp = without_trailing_backslash(sys_.files.temp_path());
   if (temp.empty() || !folder_exists(sys_, temp)) {
-    temp = join_path(windows_folder(), u"temp");
+    temp = support::join_path(windows_folder(), u"temp");
     if (!folder_exists(sys_, temp)) {
       temp = u"c:\\temp";
       sys_.files.create_directory(temp);
@@ -364,7 +354,7 @@ std::u16string folder_variable_value(int index, FolderQueries& q, const FolderVa
     case 8: return q.shell_folder(ShellFolder::kCommonDesktop);
     case 9: return q.shell_folder(ShellFolder::kDesktop);
     case 10:
-      return join_path(q.shell_folder(s.all_users_shortcuts ? ShellFolder::kCommonDesktop : ShellFolder::kDesktop),
+      return support::join_path(q.shell_folder(s.all_users_shortcuts ? ShellFolder::kCommonDesktop : ShellFolder::kDesktop),
                        s.desktop_folder);
     case 11: return q.device_folder();
     case 12: return q.shell_folder(ShellFolder::kCommonDocuments);
@@ -401,7 +391,7 @@ std::u16string folder_variable_value(int index, FolderQueries& q, const FolderVa
     case 39: return q.shell_folder(ShellFolder::kPrograms);
     case 40: return q.shell_folder(ShellFolder::kCommonStartMenu);
     case 41:
-      return join_path(q.shell_folder(s.all_users_shortcuts ? ShellFolder::kCommonPrograms : ShellFolder::kPrograms),
+      return support::join_path(q.shell_folder(s.all_users_shortcuts ? ShellFolder::kCommonPrograms : ShellFolder::kPrograms),
                        s.start_menu_folder);
     case 42: return q.shell_folder(ShellFolder::kStartMenu);
     case 43: return q.shell_folder(ShellFolder::kCommonStartup);

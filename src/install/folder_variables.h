@@ -132,10 +132,5 @@ void replace_all_ignoring_case(std::u16string& text, std::u16string_view name, s
 std::u16string drive_of(std::u16string_view path);
 // Part `n` (0-based) of a version text split at ".", empty parts skipped.
 std::u16string version_part(std::u16string_view version, int n);
-// `folder` + "\" + `name`, without doubling a backslash; `name` alone when
-// `folder` is empty.
-std::u16string join_path(std::u16string_view folder, std::u16string_view name);
-// The folder of a path ("" when it has no backslash).
-std::u16string parent_folder(std::u16string_view path);
 
 }  // namespace hs::install

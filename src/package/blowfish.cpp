@@ -1,6 +1,7 @@
 #include "package/blowfish.h"
 
 #include "package/blowfish_tables.h"
+#include "support/little_endian.h"
 
 namespace hs::package {
 namespace {
@@ -65,9 +66,7 @@ bool Blowfish::set_key(std::span<const std::uint8_t> key) {
   Blowfish fresh;
   const std::size_t words = padded.size() / 4;
   for (std::size_t i = 0; i < 18; ++i) {
-    const std::uint8_t* w = &padded[(i % words) * 4];
-    const std::uint32_t word = std::uint32_t{w[0]} | (std::uint32_t{w[1]} << 8) |
-                               (std::uint32_t{w[2]} << 16) | (std::uint32_t{w[3]} << 24);
+    const std::uint32_t word = support::load_u32(padded, (i % words) * 4);
     fresh.p_[i] ^= word;
   }
   std::uint32_t l = 0, r = 0;
@@ -112,9 +111,7 @@ bool Blowfish::decipher_buffer(std::vector<std::uint8_t>& buffer) const {
     return false;
   }
   decipher_blocks(buffer);
-  const std::uint8_t* w = &buffer[length - 4];
-  const std::uint64_t true_length = std::uint64_t{w[0]} | (std::uint64_t{w[1]} << 8) |
-                                    (std::uint64_t{w[2]} << 16) | (std::uint64_t{w[3]} << 24);
+  const std::uint64_t true_length = support::load_u32(buffer, length - 4);
   // length - 12 <= L <= length - 4, computed without going below zero.
   if (true_length + 12 < length || true_length + 4 > length) {
     buffer.clear();

@@ -14,6 +14,8 @@
 #include <span>
 #include <string>
 
+#include "support/little_endian.h"
+
 namespace hs::package {
 
 class ByteCursor {
@@ -26,10 +28,9 @@ class ByteCursor {
 
   std::optional<std::uint32_t> u32() {
     if (left() < 4) return std::nullopt;
-    const std::uint8_t* p = data_.data() + offset_;
+    const std::uint32_t value = support::load_u32(data_, offset_);
     offset_ += 4;
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
+    return value;
   }
 
   // The bytes up to the next NUL; the cursor moves past the NUL.
@@ -46,7 +47,7 @@ class ByteCursor {
   std::optional<std::u16string> text16() {
     std::u16string text;
     for (std::size_t at = offset_; at + 2 <= data_.size(); at += 2) {
-      const auto unit = static_cast<char16_t>(data_[at] | (data_[at + 1] << 8));
+      const auto unit = static_cast<char16_t>(support::load_u16(data_, at));
       if (unit == 0) {
         offset_ = at + 2;
         return text;

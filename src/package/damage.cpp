@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/exit.h"
+#include "support/format.h"
 #include "support/message_box.h"
 #include "support/text.h"
 
@@ -11,9 +12,9 @@ namespace hs::package {
 std::u16string damage_report_text(const engine::Session& session, DamageCode code, platform::SysError system_error,
                                   std::u16string_view system_error_text) {
   const std::u16string format = session.message_or(13, kDamageText);
-  std::u16string text = support::format_message(format, {support::ascii_to_utf16(std::to_string(code))});
+  std::u16string text = support::format_text(format, {support::ascii_to_utf16(std::to_string(code))});
   if (system_error != 0) {
-    text += support::format_message(u"\r\nSystem error, code %s: %s",
+    text += support::format_text(u"\r\nSystem error, code %s: %s",
                                     {support::ascii_to_utf16(std::to_string(system_error)),
                                      std::u16string(system_error_text)});
   }

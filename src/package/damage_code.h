@@ -7,9 +7,9 @@
 // the session turns them into the report.
 #pragma once
 
-#include <optional>
 #include <string_view>
-#include <utility>
+
+#include "support/expected.h"
 
 namespace hs::package {
 
@@ -53,25 +53,9 @@ inline constexpr DamageCode kSignatureBase = 1000;     // 1000 + outcome number 
 // What a damage code means, in one line, for tools and logs ("" if unknown).
 std::string_view damage_meaning(DamageCode code);
 
-// A value, or the damage code that prevented it.
+// A value, or the damage code that prevented it (`error()`, kNone for a
+// value). `Checked<void>` is success or a damage code.
 template <typename T>
-class Checked {
- public:
-  Checked(T value) : value_(std::move(value)) {}  // NOLINT: implicit on purpose
-  static Checked damaged(DamageCode code) { return Checked(code); }
-
-  bool ok() const { return code_ == damage::kNone; }
-  explicit operator bool() const { return ok(); }
-  DamageCode damage() const { return code_; }
-  T& operator*() { return *value_; }
-  const T& operator*() const { return *value_; }
-  T* operator->() { return &*value_; }
-  const T* operator->() const { return &*value_; }
-
- private:
-  explicit Checked(DamageCode code) : code_(code) {}
-  std::optional<T> value_;
-  DamageCode code_ = damage::kNone;
-};
+using Checked = support::Expected<T, DamageCode>;
 
 }  // namespace hs::package

@@ -9,10 +9,7 @@ namespace hs::package {
 namespace {
 
 OwnFile::Read failed(std::u16string text, platform::SysError error = 0) {
-  OwnFile::Read read;
-  read.error = std::move(text);
-  read.system_error = error;
-  return read;
+  return support::failure(OwnFile::ReadFailure{std::move(text), error});
 }
 
 OwnFile::Read system_failure(platform::SysError error, platform::SystemInfo* info) {
@@ -25,9 +22,9 @@ OwnFile::Read system_failure(platform::SysError error, platform::SystemInfo* inf
 
 platform::SysError OwnFile::open(platform::Files& files, const std::u16string& path) {
   auto opened = files.open(path, platform::OpenMode::kRead);
-  if (!opened) return opened.error;
+  if (!opened) return opened.error();
   auto size = (*opened)->size();
-  if (!size) return size.error;
+  if (!size) return size.error();
   file_ = std::move(*opened);
   path_ = path;
   size_ = *size;
@@ -49,19 +46,18 @@ OwnFile::Read OwnFile::read_at(std::uint64_t offset, std::int64_t size, platform
   if (offset > size_ || wanted > size_ - offset) return failed(u"Read past end of file");
 
   auto before = file_->position();
-  if (!before) return system_failure(before.error, info);
+  if (!before) return system_failure(before.error(), info);
   auto moved = file_->seek(offset);
-  if (!moved) return system_failure(moved.error, info);
+  if (!moved) return system_failure(moved.error(), info);
 
-  Read read;
-  read.bytes.resize(static_cast<std::size_t>(wanted));
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(wanted));
   std::size_t done = 0;
   platform::SysError error = 0;
   bool short_read = false;
-  while (done < read.bytes.size()) {
-    auto got = file_->read(read.bytes.data() + done, read.bytes.size() - done);
+  while (done < bytes.size()) {
+    auto got = file_->read(bytes.data() + done, bytes.size() - done);
     if (!got) {
-      error = got.error;
+      error = got.error();
       break;
     }
     if (*got == 0) {
@@ -70,10 +66,12 @@ OwnFile::Read OwnFile::read_at(std::uint64_t offset, std::int64_t size, platform
     }
     done += *got;
   }
-  file_->seek(*before);
+  // The position is put back as it was; a failure to do so shows in the
+  // next positioned read, which seeks first.
+  (void)file_->seek(*before);
   if (error) return system_failure(error, info);
   if (short_read) return failed(u"Read past end of file");
-  return read;
+  return bytes;
 }
 
 }  // namespace hs::package

@@ -9,27 +9,27 @@
 
 #include "platform/files.h"
 #include "platform/system_info.h"
+#include "support/expected.h"
 
 namespace hs::package {
 
 class OwnFile {
  public:
-  // A positioned read: the bytes, or the error text of the failure
-  // ("Read past end of file", "Illegal block size %d", "Read access denied",
-  // "File not open", or the system's text of a failing read) with the
-  // system error number (0 for the engine's own texts).
-  struct Read {
-    std::vector<std::uint8_t> bytes;
-    std::u16string error;            // "" on success
-    platform::SysError system_error = 0;
-    explicit operator bool() const { return error.empty(); }
+  // Why a positioned read failed.
+  struct ReadFailure {
+    // "Read past end of file", "Illegal block size %d", "Read access
+    // denied", "File not open", or the system's text of a failing read.
+    std::u16string text;
+    platform::SysError system_error = 0;  // the system's number; 0 for the engine's own texts
   };
+  // A positioned read: the bytes, or why there are none.
+  using Read = support::Expected<std::vector<std::uint8_t>, ReadFailure>;
 
   OwnFile() = default;
 
   // Opens `path` for reading (others may read and write it). On failure the
   // system error is returned and the file stays closed.
-  platform::SysError open(platform::Files& files, const std::u16string& path);
+  [[nodiscard]] platform::SysError open(platform::Files& files, const std::u16string& path);
 
   // Adopts an already opened file (`readable`: opened with read access).
   void adopt(std::unique_ptr<platform::File> file, std::uint64_t size, bool readable);

@@ -7,6 +7,7 @@
 #include "package/damage.h"
 #include "package/engine_protection.h"
 #include "package/settings_block.h"
+#include "support/format.h"
 #include "support/message_box.h"
 #include "support/text.h"
 
@@ -18,7 +19,7 @@ std::u16string decimal(std::uint64_t value) { return support::ascii_to_utf16(std
 // The version message; the product name is still the engine's own.
 [[noreturn]] void wrong_version(engine::Session& session, const std::string& version) {
   const std::u16string name = session.engine_title;
-  const std::u16string text = support::format_message(
+  const std::u16string text = support::format_text(
       u"The installer version (45.0) does not match the version of %s (%s).  Close all applications and "
       u"reinstall %s.",
       {name, support::from_bar_form(version), name});
@@ -31,7 +32,7 @@ std::unique_ptr<LoadedPackage> open_package(engine::Session& session) {
   auto package = std::make_unique<LoadedPackage>();
   const std::u16string path = session.sys.processes.module_path();
   if (const platform::SysError error = package->own_file.open(session.sys.files, path)) {
-    const std::u16string text = support::format_message(
+    const std::u16string text = support::format_text(
         u"Error code 1: The installer could not open itself.\r\nFilename: %s\r\nError #%d: %s",
         {path, decimal(error), session.sys.info.error_text(error)});
     engine::fatal_error(session, std::u16string_view(text));
@@ -40,13 +41,12 @@ std::unique_ptr<LoadedPackage> open_package(engine::Session& session) {
 
   const auto prefix_size = static_cast<std::int64_t>(std::min<std::uint64_t>(file.size(), kPeHeaderReadSize));
   OwnFile::Read prefix = file.read_prefix(prefix_size, &session.sys.info);
-  if (!prefix) report_damage(session, damage::kNewHeaderOffset, prefix.system_error);
+  if (!prefix) report_damage(session, damage::kNewHeaderOffset, prefix.error().system_error);
 
-  const SectionSearch search = find_package_section(prefix.bytes);
-  if (search.outcome == SectionSearch::Outcome::kMissing)
-    engine::fatal_error(session, std::u16string_view(kNoPackageText));
-  if (search.outcome == SectionSearch::Outcome::kDamaged) report_damage(session, search.damage);
-  package->section = search.section;
+  const SectionSearch search = find_package_section(*prefix);
+  if (!search) report_damage(session, search.error());
+  if (!*search) engine::fatal_error(session, std::u16string_view(kNoPackageText));
+  package->section = **search;
 
   // The header and settings are read where the loader mapped the section.
   // Without a mapped image of our own (the simulated machine) the section's
@@ -59,19 +59,19 @@ std::unique_ptr<LoadedPackage> open_package(engine::Session& session) {
   } else {
     const std::uint64_t length = std::min<std::uint64_t>(package->section.size_of_raw_data, file.size() - start);
     OwnFile::Read image = file.read_at(start, static_cast<std::int64_t>(length), &session.sys.info);
-    if (!image) report_damage(session, damage::kSeekFailed, image.system_error);
-    package->image_from_file = std::move(image.bytes);
+    if (!image) report_damage(session, damage::kSeekFailed, image.error().system_error);
+    package->image_from_file = std::move(*image);
     package->image = package->image_from_file;
   }
 
   HeaderRead header = read_package_header(package->image);
-  if (header.wrong_version) wrong_version(session, header.version);
-  if (!header.header) report_damage(session, header.damage);
-  package->header = std::move(*header.header);
+  if (!header && header.error().wrong_version) wrong_version(session, header.error().version);
+  if (!header) report_damage(session, header.error().damage);
+  package->header = std::move(*header);
 
   if (!key_cipher(package->header, package->cipher)) report_damage(session, damage::kSettingsDecode);
   auto settings = load_settings_block(package->image, package->header, package->cipher);
-  if (!settings) report_damage(session, settings.damage());
+  if (!settings) report_damage(session, settings.error());
   package->settings = std::move(*settings);
   return package;
 }
@@ -82,9 +82,9 @@ void check_settings_crc(engine::Session& session, const LoadedPackage& package) 
 
 void protect_engine(engine::Session& session, LoadedPackage& package, int method) {
   OwnFile::Read prefix = package.own_file.read_prefix(package.section.pointer_to_raw_data, &session.sys.info);
-  if (!prefix) report_damage(session, damage::kEngineReadFailed, prefix.system_error);
+  if (!prefix) report_damage(session, damage::kEngineReadFailed, prefix.error().system_error);
   if (method == kProtectionCrc) {
-    if (const DamageCode code = check_engine_crc(prefix.bytes, package.section, package.header))
+    if (const DamageCode code = check_engine_crc(*prefix, package.section, package.header))
       report_damage(session, code);
   } else if (method == kProtectionSignature) {
     const auto check = session.sys.info.verify_signature(package.own_file.path());
@@ -104,12 +104,12 @@ PayloadAccess::PayloadAccess(engine::Session& session, LoadedPackage& package, b
     if (!read) {
       // A file that ends before the payload does is a damaged package; any
       // other failing read is an error of the system.
-      if (read.system_error == 0) report_damage(session, damage::kPayloadLength);
-      const std::u16string text = support::format_message(u"Error code 2: failed to read archive data\r\nsize=%d pos=%d",
+      if (read.error().system_error == 0) report_damage(session, damage::kPayloadLength);
+      const std::u16string text = support::format_text(u"Error code 2: failed to read archive data\r\nsize=%d pos=%d",
                                                           {decimal(h.payload_size), decimal(position)});
       engine::fatal_error(session, std::u16string_view(text));
     }
-    from_file_ = std::move(read.bytes);
+    from_file_ = std::move(*read);
     payload = from_file_;
   } else {
     const std::size_t end = std::min<std::size_t>(h.package_size, package.image.size());
@@ -134,7 +134,7 @@ PayloadEntry PayloadAccess::next_entry() {
   if (progress_.position)
     progress_.position(entry_progress_position(reader_->entries_read(), package_.header.entry_count));
   auto entry = reader_->next_entry();
-  if (!entry) report_damage(session_, entry.damage());
+  if (!entry) report_damage(session_, entry.error());
   session_.sys.ui.pump_messages();
   return std::move(*entry);
 }

@@ -8,11 +8,7 @@
 namespace hs::package {
 namespace {
 
-HeaderRead damaged(DamageCode code) {
-  HeaderRead read;
-  read.damage = code;
-  return read;
-}
+HeaderRead damaged(DamageCode code) { return support::failure(HeaderFault{code, false, {}}); }
 
 bool negative(std::uint32_t value) { return (value & 0x80000000u) != 0; }
 
@@ -35,10 +31,7 @@ HeaderRead read_package_header(std::span<const std::uint8_t> section) {
       nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - version.data()) : version.size();
   h.engine_version.assign(reinterpret_cast<const char*>(version.data()), version_length);
   if (h.engine_version != kEngineVersion) {
-    HeaderRead read;
-    read.wrong_version = true;
-    read.version = h.engine_version;
-    return read;
+    return support::failure(HeaderFault{damage::kNone, true, h.engine_version});
   }
 
   h.product_flags2 = *cursor.u32();
@@ -75,9 +68,7 @@ HeaderRead read_package_header(std::span<const std::uint8_t> section) {
   h.payload_offset = h.settings_offset + h.settings_size;
   if (h.package_size > section.size()) return damaged(damage::kPackageSize);
 
-  HeaderRead read;
-  read.header = std::move(h);
-  return read;
+  return h;
 }
 
 std::vector<std::uint8_t> write_package_header(const PackageHeader& h) {

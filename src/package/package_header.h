@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "package/damage_code.h"
+#include "support/expected.h"
 
 namespace hs::package {
 
@@ -44,14 +45,16 @@ struct PackageHeader {
   bool enciphered() const { return (product_flags2 & kFlag2Enciphered) != 0; }
 };
 
-// Reading the header gives the header, a damage code, or a version other
-// than the engine's (which is not a damage but its own message).
-struct HeaderRead {
-  std::optional<PackageHeader> header;  // set when the header is sound
-  DamageCode damage = damage::kNone;    // set when a rule is broken
-  bool wrong_version = false;           // set when the version text is not "45.0"
-  std::string version;                  // the package's version text, for the version message
+// Why a header could not be read: a broken rule, or a version other than
+// the engine's (which is not a damage but its own message).
+struct HeaderFault {
+  DamageCode damage = damage::kNone;  // the broken rule; kNone for a wrong version
+  bool wrong_version = false;         // the version text is not "45.0"
+  std::string version;                // the package's version text, for the version message
 };
+
+// Reading the header gives the sound header or its fault.
+using HeaderRead = support::Expected<PackageHeader, HeaderFault>;
 
 // Reads and checks the header, entry size table and key from the section
 // bytes. Checks in order: magic (20), version, settings size (22), package

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "package/damage_code.h"
@@ -16,17 +17,10 @@ struct PackageSection {
   std::uint32_t pointer_to_raw_data = 0;  // PointerToRawData: file offset of the section; never 0 here
 };
 
-// The outcome of the search.
-struct SectionSearch {
-  enum class Outcome {
-    kFound,      // `section` is valid
-    kMissing,    // no section named ".setup": the file carries no package
-    kDamaged,    // a header rule is broken: `damage` names it
-  };
-  Outcome outcome = Outcome::kMissing;
-  PackageSection section;
-  DamageCode damage = damage::kNone;
-};
+// The outcome of the search: the section; no section (std::nullopt: no
+// section is named ".setup", the file carries no package); or the damage
+// code of a broken header rule.
+using SectionSearch = Checked<std::optional<PackageSection>>;
 
 // The first byte past the section table that `find_package_section` may
 // need: the prefix of the file this long (or the whole file if shorter)

@@ -85,7 +85,7 @@ DamageCode PayloadReader::read_chunk() {
 Checked<PayloadEntry> PayloadReader::next_entry() {
   std::optional<std::span<const std::uint8_t>> frame;
   while (!(frame = take_frame())) {
-    if (const DamageCode code = read_chunk()) return Checked<PayloadEntry>::damaged(code);
+    if (const DamageCode code = read_chunk()) return Checked<PayloadEntry>::fail(code);
   }
   auto entry = parse_entry(*frame);
   if (entry) ++entries_read_;
@@ -98,55 +98,55 @@ Checked<PayloadEntry> PayloadReader::parse_entry(std::span<const std::uint8_t> f
   PayloadEntry entry;
 
   auto name = cursor.text8();
-  if (!name || name->empty()) return Result::damaged(damage::kEntryName);
+  if (!name || name->empty()) return Result::fail(damage::kEntryName);
   entry.name = std::move(*name);
 
   const auto kind = cursor.u32();
-  if (!kind) return Result::damaged(damage::kEntryName);
-  if (*kind > kMaxEntryKind) return Result::damaged(damage::kEntryKind);
+  if (!kind) return Result::fail(damage::kEntryName);
+  if (*kind > kMaxEntryKind) return Result::fail(damage::kEntryKind);
   entry.kind = *kind;
 
   const auto flags = cursor.u32();
   const auto value = cursor.u32();
-  if (!flags || !value) return Result::damaged(damage::kEntryName);
+  if (!flags || !value) return Result::fail(damage::kEntryName);
   entry.flags = *flags;
   entry.value = *value;
   for (auto& part : entry.date) {
     const auto field = cursor.u32();
-    if (!field) return Result::damaged(damage::kEntryName);
+    if (!field) return Result::fail(damage::kEntryName);
     part = *field;
   }
 
   auto first = cursor.text8();
-  if (!first) return Result::damaged(damage::kEntryName);
+  if (!first) return Result::fail(damage::kEntryName);
   entry.first_argument = std::move(*first);
   if ((entry.flags & 3) != 0) {
     auto optional = cursor.text16();
-    if (!optional) return Result::damaged(damage::kEntryName);
+    if (!optional) return Result::fail(damage::kEntryName);
     entry.optional_text = std::move(*optional);
   }
   auto shortcut = cursor.text8();
   auto destination = shortcut ? cursor.text16() : std::nullopt;
   auto second = destination ? cursor.text8() : std::nullopt;
-  if (!second) return Result::damaged(damage::kEntryName);
+  if (!second) return Result::fail(damage::kEntryName);
   entry.shortcut_arguments = std::move(*shortcut);
   entry.destination = std::move(*destination);
   entry.second_argument = std::move(*second);
   if (entry.kind == kKindWithValue) {
     const auto kind11 = cursor.u32();
-    if (!kind11) return Result::damaged(damage::kEntryName);
+    if (!kind11) return Result::fail(damage::kEntryName);
     entry.kind11_value = options_.silent ? 2 : *kind11;
   }
 
-  if (entries_read_ >= entry_sizes_.size()) return Result::damaged(damage::kEntryDataSize);
+  if (entries_read_ >= entry_sizes_.size()) return Result::fail(damage::kEntryDataSize);
   const std::uint32_t size = entry_sizes_[entries_read_];
-  if ((size & 0x80000000u) != 0) return Result::damaged(damage::kEntryDataNegative);
-  if (size > kMaxEntrySize) return Result::damaged(damage::kEntryDataSize);
+  if ((size & 0x80000000u) != 0) return Result::fail(damage::kEntryDataNegative);
+  if (size > kMaxEntrySize) return Result::fail(damage::kEntryDataSize);
   const auto data = cursor.bytes(size);
-  if (!data) return Result::damaged(damage::kEntryDataSize);
+  if (!data) return Result::fail(damage::kEntryDataSize);
   entry.data = *data;
   const auto crc = cursor.u32();
-  if (!crc || *crc != crc32(entry.data)) return Result::damaged(damage::kEntryDataCrc);
+  if (!crc || *crc != crc32(entry.data)) return Result::fail(damage::kEntryDataCrc);
   entry.data_crc = *crc;
   return entry;
 }

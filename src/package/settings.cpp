@@ -330,7 +330,7 @@ LoadResult load_settings(std::span<const std::uint8_t> stream, Settings& setting
   try {
     load_fields(in, settings, hook);
   } catch (const Damage& damage) {
-    return LoadResult{damage.code};
+    return LoadResult::fail(damage.code);
   }
   return {};
 }

@@ -17,6 +17,7 @@
 #include "package/association_record.h"
 #include "package/auto_close_rule.h"
 #include "package/conditional_deletion.h"
+#include "package/damage_code.h"
 #include "package/message_table.h"
 #include "package/registry_value.h"
 #include "package/shortcut_record.h"
@@ -234,11 +235,8 @@ std::u16string default_install_folder(
     std::u16string_view program_files,
     const std::function<std::u16string(std::u16string_view)>& expand);
 
-// Outcome of loading: 0 = loaded, else the damage code of the violated rule.
-struct LoadResult {
-  int damage = 0;
-  bool ok() const { return damage == 0; }
-};
+// Outcome of loading: success, or the damage code of the violated rule.
+using LoadResult = Checked<void>;
 
 // Called after field `field` (1 to 77) has been read, with the state so
 // far; returning a non-zero damage code stops the load with it. The start-up

@@ -3,6 +3,7 @@
 #include "package/checksum.h"
 #include "package/scramble.h"
 #include "package/xz_decoder.h"
+#include "support/little_endian.h"
 
 namespace hs::package {
 namespace {
@@ -20,14 +21,14 @@ bool key_cipher(const PackageHeader& header, Blowfish& cipher) {
 Checked<std::vector<std::uint8_t>> load_settings_block(std::span<const std::uint8_t> section,
                                                        const PackageHeader& header, const Blowfish& cipher) {
   if (header.settings_offset + header.settings_size > section.size())
-    return Checked<std::vector<std::uint8_t>>::damaged(damage::kSettingsSize);
+    return Checked<std::vector<std::uint8_t>>::fail(damage::kSettingsSize);
   std::vector<std::uint8_t> block(section.begin() + static_cast<std::ptrdiff_t>(header.settings_offset),
                                   section.begin() + static_cast<std::ptrdiff_t>(header.payload_offset));
   if (header.enciphered())
     cipher.decipher_buffer(block);  // on failure the block is empty and decompression fails
   else
     unscramble(block, header.settings_crc);
-  if (!decompress(block)) return Checked<std::vector<std::uint8_t>>::damaged(damage::kSettingsDecode);
+  if (!decompress(block)) return Checked<std::vector<std::uint8_t>>::fail(damage::kSettingsDecode);
   return block;
 }
 
@@ -37,9 +38,7 @@ DamageCode check_settings_crc(std::span<const std::uint8_t> settings, const Pack
 
 DamageCode check_settings_end_marker(std::span<const std::uint8_t> settings) {
   if (settings.size() < 4) return damage::kSettingsEndMarker;
-  const std::uint8_t* p = settings.data() + settings.size() - 4;
-  const std::uint32_t marker = std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-                               (std::uint32_t{p[3]} << 24);
+  const std::uint32_t marker = support::load_u32(settings, settings.size() - 4);
   return marker == kSettingsBlockEnd ? damage::kNone : damage::kSettingsEndMarker;
 }
 

@@ -5,7 +5,7 @@ namespace hs::package {
 LoadResult load_session_settings(engine::Session& session, std::span<const std::uint8_t> stream,
                                  const FieldHook& hook) {
   LoadResult result = load_settings(stream, session.settings, hook);
-  if (!result.ok()) return result;
+  if (!result) return result;
   session.derived = derive_settings(session.settings, session.modes.product_name_override);
   session.message = [&session](int n) { return session_message(session, n); };
   return result;

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstring>
 
+#include "support/little_endian.h"
 #include "support/text.h"
 
 namespace hs::package {
@@ -32,15 +33,14 @@ std::uint8_t SettingsStream::u8() {
 
 std::uint16_t SettingsStream::u16() {
   if (!take(2)) return 0;
-  std::uint16_t v = static_cast<std::uint16_t>(data_[pos_] | (data_[pos_ + 1] << 8));
+  const std::uint16_t v = support::load_u16(data_, pos_);
   pos_ += 2;
   return v;
 }
 
 std::uint32_t SettingsStream::u32() {
   if (!take(4)) return 0;
-  std::uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | data_[pos_ + i];
+  const std::uint32_t v = support::load_u32(data_, pos_);
   pos_ += 4;
   return v;
 }
@@ -110,7 +110,7 @@ std::u16string SettingsStream::cstr() {
 std::u16string SettingsStream::wstr() {
   std::u16string out;
   for (std::size_t at = pos_; at + 1 < data_.size(); at += 2) {
-    char16_t unit = static_cast<char16_t>(data_[at] | (data_[at + 1] << 8));
+    const auto unit = static_cast<char16_t>(support::load_u16(data_, at));
     if (unit == 0) {
       pos_ = at + 2;
       return out;

@@ -18,7 +18,6 @@ inline constexpr std::uint32_t kSystem = 0x4;
 inline constexpr std::uint32_t kDirectory = 0x10;
 inline constexpr std::uint32_t kArchive = 0x20;
 inline constexpr std::uint32_t kNormal = 0x80;
-inline constexpr std::uint32_t kInvalid = 0xFFFFFFFF;  // INVALID_FILE_ATTRIBUTES
 }  // namespace attr
 
 // How a file is opened.
@@ -59,7 +58,7 @@ class File {
   virtual Result<std::uint64_t> position() = 0;
   virtual Result<std::uint64_t> size() = 0;
   // Cuts or extends the file at the current position.
-  virtual SysError truncate() = 0;
+  [[nodiscard]] virtual SysError truncate() = 0;
 };
 
 // One entry found by a directory search.
@@ -84,19 +83,20 @@ class Files {
 
   virtual Result<std::unique_ptr<File>> open(const std::u16string& path, OpenMode mode) = 0;
 
-  // kInvalid when the path does not exist; the error says why.
+  // The attributes of an existing path; a failure when there is none (the
+  // error says why: kFileNotFound, kPathNotFound, ...).
   virtual Result<std::uint32_t> attributes(const std::u16string& path) = 0;
-  virtual SysError set_attributes(const std::u16string& path, std::uint32_t attributes) = 0;
+  [[nodiscard]] virtual SysError set_attributes(const std::u16string& path, std::uint32_t attributes) = 0;
   virtual Result<FileTimes> times(const std::u16string& path) = 0;
-  virtual SysError set_times(const std::u16string& path, const FileTimes& times) = 0;
+  [[nodiscard]] virtual SysError set_times(const std::u16string& path, const FileTimes& times) = 0;
 
-  virtual SysError create_directory(const std::u16string& path) = 0;
-  virtual SysError remove_directory(const std::u16string& path) = 0;
-  virtual SysError delete_file(const std::u16string& path) = 0;
+  [[nodiscard]] virtual SysError create_directory(const std::u16string& path) = 0;
+  [[nodiscard]] virtual SysError remove_directory(const std::u16string& path) = 0;
+  [[nodiscard]] virtual SysError delete_file(const std::u16string& path) = 0;
   // MoveFileEx. With move_flags::kDelayUntilReboot the move (or, with an
   // empty `to`, the deletion) is recorded for the next start of Windows.
-  virtual SysError move_file(const std::u16string& from, const std::u16string& to, std::uint32_t flags) = 0;
-  virtual SysError copy_file(const std::u16string& from, const std::u16string& to, bool fail_if_exists) = 0;
+  [[nodiscard]] virtual SysError move_file(const std::u16string& from, const std::u16string& to, std::uint32_t flags) = 0;
+  [[nodiscard]] virtual SysError copy_file(const std::u16string& from, const std::u16string& to, bool fail_if_exists) = 0;
 
   // Entries matching a pattern whose last component may hold * and ?
   // ("C:\dir\*.txt"). "." and ".." are included for folders, as on Windows.

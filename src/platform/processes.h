@@ -63,7 +63,7 @@ class Processes {
   // Enables a privilege ("SeTakeOwnershipPrivilege") in this process's
   // token. 0, or the system error: 1300 (ERROR_NOT_ALL_ASSIGNED) when the
   // account does not hold it.
-  virtual SysError enable_privilege(const std::u16string& name) = 0;
+  [[nodiscard]] virtual SysError enable_privilege(const std::u16string& name) = 0;
 
   // Installs the handler of exceptions that nothing else handled (on
   // Windows, the unhandled-exception filter). The handler ends the process.
@@ -100,7 +100,7 @@ class Processes {
   virtual Result<std::unique_ptr<Process>> start(const std::u16string& command_line,
                                                  const std::u16string& working_folder, int show_mode) = 0;
   // ShellExecute with a verb ("open", "runas", ...); a fire-and-forget start.
-  virtual SysError shell_execute(const std::u16string& verb, const std::u16string& file,
+  [[nodiscard]] virtual SysError shell_execute(const std::u16string& verb, const std::u16string& file,
                                  const std::u16string& parameters, const std::u16string& folder,
                                  int show_mode) = 0;
 };

@@ -54,16 +54,16 @@ class Registry {
   virtual bool key_exists(const RegKeyPath& key) = 0;
   // Creates the key and any missing parents. `created` tells whether the
   // key itself was new.
-  virtual SysError create_key(const RegKeyPath& key, bool* created = nullptr) = 0;
+  [[nodiscard]] virtual SysError create_key(const RegKeyPath& key, bool* created = nullptr) = 0;
   // Deletes a key that has no subkeys.
-  virtual SysError delete_key(const RegKeyPath& key) = 0;
+  [[nodiscard]] virtual SysError delete_key(const RegKeyPath& key) = 0;
   // Deletes a key with everything below it.
-  virtual SysError delete_tree(const RegKeyPath& key) = 0;
+  [[nodiscard]] virtual SysError delete_tree(const RegKeyPath& key) = 0;
 
   // An empty name is the key's default value.
   virtual Result<RegValue> get_value(const RegKeyPath& key, const std::u16string& name) = 0;
-  virtual SysError set_value(const RegKeyPath& key, const std::u16string& name, const RegValue& value) = 0;
-  virtual SysError delete_value(const RegKeyPath& key, const std::u16string& name) = 0;
+  [[nodiscard]] virtual SysError set_value(const RegKeyPath& key, const std::u16string& name, const RegValue& value) = 0;
+  [[nodiscard]] virtual SysError delete_value(const RegKeyPath& key, const std::u16string& name) = 0;
 
   virtual Result<std::vector<std::u16string>> subkeys(const RegKeyPath& key) = 0;
   virtual Result<std::vector<std::u16string>> value_names(const RegKeyPath& key) = 0;

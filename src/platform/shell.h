@@ -46,12 +46,12 @@ class Shell {
 
   // Environment of the running process.
   virtual Result<std::u16string> environment_variable(const std::u16string& name) = 0;
-  virtual SysError set_environment_variable(const std::u16string& name, const std::u16string& value) = 0;
+  [[nodiscard]] virtual SysError set_environment_variable(const std::u16string& name, const std::u16string& value) = 0;
   // ExpandEnvironmentStrings: %NAME% replaced where NAME is set, else kept.
   virtual std::u16string expand_environment(const std::u16string& text) = 0;
 
   // Moves a file or folder to the recycle bin (SHFileOperation with undo).
-  virtual SysError recycle(const std::u16string& path) = 0;
+  [[nodiscard]] virtual SysError recycle(const std::u16string& path) = 0;
   // SHChangeNotify with the "association changed" event.
   virtual void notify_associations_changed() = 0;
 
@@ -59,7 +59,7 @@ class Shell {
   // shell (its automation object), so that the program runs with the
   // logged-on user's normal rights. A backend without that way fails with
   // ERROR_NOT_SUPPORTED (50), and callers fall back to a direct start.
-  virtual SysError open_with_desktop_shell(const std::u16string& path) {
+  [[nodiscard]] virtual SysError open_with_desktop_shell(const std::u16string& path) {
     (void)path;
     return 50;
   }

@@ -58,7 +58,7 @@ class SystemInfo {
   // Wow64DisableWow64FsRedirection for the rest of the process. Where the
   // function does not exist (32-bit Windows) it fails with error 1
   // (ERROR_INVALID_FUNCTION).
-  virtual SysError disable_fs_redirection() = 0;
+  [[nodiscard]] virtual SysError disable_fs_redirection() = 0;
 
   // Authenticode check of a file (WinVerifyTrust, bound at run time): the
   // outcome number of the engine protection by signature (0 valid, 5 the

@@ -3,14 +3,16 @@
 // The engine speaks to Windows only through the interfaces in this folder.
 // Paths and texts cross the boundary as UTF-16 (`std::u16string`), exactly as
 // the engine keeps them; failures come back as Windows system error numbers
-// (`SysError`), so that log lines and messages can quote the system's own
-// number and text on every backend.
+// (`SysError`, carried with a value in `Result<T>`), so that log lines and
+// messages can quote the system's own number and text on every backend.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "support/expected.h"
 
 namespace hs::platform {
 
@@ -39,20 +41,12 @@ inline constexpr SysError kNoMoreItems = 259;
 inline constexpr SysError kCancelled = 1223;
 }  // namespace err
 
-// The result of an operation that yields a value or a system error.
+// The outcome of an operation that yields a value or a system error. A
+// failure always carries a non-zero error (the backends map a missing
+// system error to kInvalidParameter). Functions that return a bare
+// `SysError` are [[nodiscard]] as well.
 template <typename T>
-struct Result {
-  std::optional<T> value;
-  SysError error = err::kSuccess;
-
-  static Result ok(T v) { return Result{std::move(v), err::kSuccess}; }
-  static Result fail(SysError e) { return Result{std::nullopt, e == 0 ? err::kInvalidParameter : e}; }
-  explicit operator bool() const { return value.has_value(); }
-  T& operator*() { return *value; }
-  const T& operator*() const { return *value; }
-  T* operator->() { return &*value; }
-  const T* operator->() const { return &*value; }
-};
+using Result = support::Expected<T, SysError>;
 
 // A point in time as Windows' FILETIME: 100-nanosecond intervals since
 // 1601-01-01 UTC. 0 means "not set".

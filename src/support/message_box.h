@@ -7,10 +7,11 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
+#include <initializer_list>
 
 #include "engine/session.h"
 #include "platform/ui.h"
+#include "support/format.h"
 
 namespace hs::support {
 
@@ -28,15 +29,11 @@ std::u16string error_caption(const engine::Session& session);
 // errors to be shown there too (`Session::errors_in_automatic_mode`).
 void error_box(engine::Session& session, std::u16string_view text);
 
-// Fills the printf-style placeholders of `format` (%s, %d, %u, %x, ...
-// with optional flags and width; "%%" is a percent sign) with `values` in
-// order. A placeholder without a value is left empty.
-std::u16string format_message(std::u16string_view format, const std::vector<std::u16string>& values);
-
 // The formatted error box: package message `number` used as the format,
-// filled with `values`, shown as the error box. `fallback` is the built-in
-// format used while the message table has no such text.
-void formatted_error_box(engine::Session& session, int number, const std::vector<std::u16string>& values,
+// filled with `values` (support::format_text), shown as the error box.
+// `fallback` is the built-in format used while the message table has no
+// such text.
+void formatted_error_box(engine::Session& session, int number, std::initializer_list<FormatArg> values,
                          std::u16string_view fallback = {});
 
 }  // namespace hs::support

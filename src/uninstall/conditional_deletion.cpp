@@ -1,5 +1,7 @@
 #include "uninstall/conditional_deletion.h"
 
+#include "support/format.h"
+#include "support/paths.h"
 #include "support/text.h"
 #include "uninstall/deferred_deletion.h"
 #include "uninstall/install_log.h"
@@ -77,10 +79,6 @@ std::uint64_t leading_size(std::u16string_view s) {
   return value;
 }
 
-std::u16string folder_of(std::u16string_view path) {
-  const auto at = path.find_last_of(u'\\');
-  return std::u16string(at == std::u16string_view::npos ? std::u16string_view{} : path.substr(0, at));
-}
 
 bool is_absolute(std::u16string_view path) {
   return path.starts_with(u"\\") || (path.size() >= 2 && path[1] == u':');
@@ -97,10 +95,10 @@ std::vector<FoundFile> find_files(platform::Files& files, const std::u16string& 
   std::vector<FoundFile> found;
   auto entries = files.find(pattern);
   if (!entries) return found;
-  const std::u16string folder = folder_of(pattern);
+  const std::u16string folder = support::folder_of(pattern);
   for (const auto& e : *entries) {
     if (e.attributes & platform::attr::kDirectory) continue;
-    found.push_back({join_path(folder, e.name), {e.size, e.last_write_time}, e.attributes});
+    found.push_back({support::join_path(folder, e.name), {e.size, e.last_write_time}, e.attributes});
   }
   return found;
 }
@@ -207,7 +205,7 @@ package::DamageCode apply_conditional_deletions(engine::Session& session,
       continue;
     }
     std::u16string pattern = context.expand ? context.expand(entry.path) : entry.path;
-    if (!is_absolute(pattern)) pattern = join_path(context.install_folder, pattern);
+    if (!is_absolute(pattern)) pattern = support::join_path(context.install_folder, pattern);
 
     bool failed = false;
     for (const FoundFile& file : find_files(sys.files, pattern)) {
@@ -247,7 +245,7 @@ package::DamageCode apply_conditional_deletions(engine::Session& session,
         } else {
           failed = true;
           if (installing) {
-            session.failure_summary += format_text(u"Failed to register \"%s\" for deletion: %s\r\n",
+            session.failure_summary += support::format_text(u"Failed to register \"%s\" for deletion: %s\r\n",
                                                    {file.path, sys.info.error_text(scheduled)});
           }
         }

@@ -1,5 +1,8 @@
 #include "uninstall/deferred_deletion.h"
 
+#include "support/files.h"
+#include "support/format.h"
+#include "support/paths.h"
 #include "support/text.h"
 #include "uninstall/change_list.h"
 #include "uninstall/install_log.h"
@@ -21,18 +24,8 @@ bool is_blank(std::u16string_view s) {
   return s.find_first_not_of(u" \t\r\n") == std::u16string_view::npos;
 }
 
-// The attributes of an existing path, or the error that says why there is none.
-platform::Result<std::uint32_t> existing_attributes(platform::Files& files, const std::u16string& path) {
-  auto a = files.attributes(path);
-  if (!a) return a;
-  if (*a == platform::attr::kInvalid) {
-    return platform::Result<std::uint32_t>::fail(a.error != err::kSuccess ? a.error : err::kFileNotFound);
-  }
-  return a;
-}
-
 bool exists(platform::Files& files, const std::u16string& path) {
-  return static_cast<bool>(existing_attributes(files, path));
+  return files.attributes(path).has_value();
 }
 
 std::u16string short_or_long(platform::Files& files, const std::u16string& path) {
@@ -40,17 +33,13 @@ std::u16string short_or_long(platform::Files& files, const std::u16string& path)
   return s && !s->empty() ? *s : path;
 }
 
-std::u16string folder_of(std::u16string_view path) {
-  const auto at = path.find_last_of(u'\\');
-  return std::u16string(at == std::u16string_view::npos ? std::u16string_view{} : path.substr(0, at));
-}
 
 // The wininit.ini fall-back: used on systems outside the NT family, and on
 // NT-family systems that still have "wininit.exe".
 platform::SysError wininit_fallback(platform::System& sys, platform::SysError first, const std::u16string& target,
                                     const std::u16string& source) {
   const bool nt = is_nt(sys);
-  if (nt && !exists(sys.files, join_path(sys.shell.windows_folder(), u"wininit.exe"))) return first;
+  if (nt && !exists(sys.files, support::join_path(sys.shell.windows_folder(), u"wininit.exe"))) return first;
   const platform::SysError e = write_wininit_entry(sys, support::utf16_to_cp1252(target), support::utf16_to_cp1252(source));
   if (e == err::kSuccess) return e;
   return nt ? first : e;
@@ -63,16 +52,16 @@ platform::SysError delete_file(platform::System& sys, const std::u16string& path
   if (path.empty()) return err::kInvalidParameter;
   if (options & kAtNextStart) return schedule_deletion_at_next_start(sys, path);
 
-  auto attributes = existing_attributes(sys.files, path);
+  auto attributes = sys.files.attributes(path);
   if (!attributes) {
-    if ((options & kMissingIsSuccess) && is_missing_error(attributes.error)) return err::kSuccess;
-    return attributes.error;
+    if ((options & kMissingIsSuccess) && is_missing_error(attributes.error())) return err::kSuccess;
+    return attributes.error();
   }
   if (options & kOnlyIfEmpty) {
     // The size from the folder listing: a file held open by another program
     // can still be measured.
     auto found = sys.files.find(path);
-    if (!found) return found.error;
+    if (!found) return found.error();
     for (const auto& entry : *found) {
       if (entry.size != 0) return err::kFileExists;
     }
@@ -155,12 +144,12 @@ std::optional<std::string> insert_wininit_entry(std::string_view existing, std::
 }
 
 platform::SysError write_wininit_entry(platform::System& sys, std::string_view target, std::string_view source) {
-  const std::u16string path = join_path(sys.shell.windows_folder(), u"wininit.ini");
+  const std::u16string path = support::join_path(sys.shell.windows_folder(), u"wininit.ini");
   std::string existing;
-  if (auto read = read_whole_file(sys.files, path)) {
+  if (auto read = support::read_whole_file(sys.files, path)) {
     existing = std::move(*read);
-  } else if (!is_missing_error(read.error)) {
-    return read.error;
+  } else if (!is_missing_error(read.error())) {
+    return read.error();
   }
   auto updated = insert_wininit_entry(existing, target, source);
   if (!updated) return err::kInvalidParameter;
@@ -279,24 +268,24 @@ void replace_uninstaller_at_next_start(engine::Session& session, const Uninstall
                                        InstallLog& log, std::uint64_t& product_flags) {
   platform::System& sys = session.sys;
   const std::u16string& target = request.target;
-  auto temporary = sys.files.temp_file_name(folder_of(target), u"hs");
+  auto temporary = sys.files.temp_file_name(support::folder_of(target), u"hs");
   if (!temporary) {
-    add_failure(session, format_text(u"Failed to register '%s' for replacement because no temporary file could be "
+    add_failure(session, support::format_text(u"Failed to register '%s' for replacement because no temporary file could be "
                                      u"created.\r\n%s\r\n\r\n",
-                                     {target, sys.info.error_text(temporary.error)}));
+                                     {target, sys.info.error_text(temporary.error())}));
     return;
   }
   if (const auto e = make_uninstaller(sys, request, *temporary); e != err::kSuccess) {
     sys.files.delete_file(*temporary);
-    add_failure(session, format_text(u"Failed to register '%s' for replacement because no temporary file could be "
+    add_failure(session, support::format_text(u"Failed to register '%s' for replacement because no temporary file could be "
                                      u"created.\r\n%s\r\n\r\n",
                                      {target, sys.info.error_text(e)}));
     return;
   }
   auto scheduled = schedule_replacement_at_next_start(sys, *temporary, target);
   if (!scheduled) {
-    add_failure(session, format_text(u"Failed to register '%s' for replacement with temporary file '%s'\r\n%s\r\n\r\n",
-                                     {target, *temporary, sys.info.error_text(scheduled.error)}));
+    add_failure(session, support::format_text(u"Failed to register '%s' for replacement with temporary file '%s'\r\n%s\r\n\r\n",
+                                     {target, *temporary, sys.info.error_text(scheduled.error())}));
     sys.files.delete_file(*temporary);
     return;
   }
@@ -326,7 +315,7 @@ void install_uninstaller_file(engine::Session& session, const UninstallerFileReq
   }
 
   if (has_icon) {
-    const std::u16string icon_path = join_path(request.data_folder, u"uninstall.ico");
+    const std::u16string icon_path = support::join_path(request.data_folder, u"uninstall.ico");
     changes.append(icon_path, ChangeKind::kFile);
     const auto e = write_whole_file(
         sys.files, icon_path,
@@ -338,7 +327,7 @@ void install_uninstaller_file(engine::Session& session, const UninstallerFileReq
 }
 
 platform::SysError create_reboot_marker(platform::System& sys, const std::u16string& install_folder) {
-  const std::u16string path = join_path(install_folder, u"reboot.dat");
+  const std::u16string path = support::join_path(install_folder, u"reboot.dat");
   if (const auto e = write_whole_file(sys.files, path, {}); e != err::kSuccess) return e;
   return schedule_deletion_at_next_start(sys, path);
 }
@@ -361,7 +350,7 @@ std::u16string self_deletion_batch_text(const std::u16string& engine_path, const
   }
   for (std::size_t n = parts.size(), lines = 0; n > 0 && lines < 50; --n, ++lines) {
     std::u16string folder = install_folder;
-    for (std::size_t k = 0; k < n; ++k) folder = join_path(folder, parts[k]);
+    for (std::size_t k = 0; k < n; ++k) folder = support::join_path(folder, parts[k]);
     text += u"rd \"" + folder + u"\"\r\n";
   }
   text += u"rd \"" + install_folder + u"\"\r\n";
@@ -379,7 +368,7 @@ std::string encode_batch(std::u16string_view text, bool utf8) {
 platform::SysError start_self_deletion(platform::System& sys, const std::u16string& install_folder,
                                        const std::u16string& uninstall_subdir) {
   const std::u16string temp = sys.files.temp_path();
-  const std::u16string batch = temp.empty() ? std::u16string(u"delunins.bat") : join_path(temp, u"delunins.bat");
+  const std::u16string batch = temp.empty() ? std::u16string(u"delunins.bat") : support::join_path(temp, u"delunins.bat");
   const std::u16string text =
       self_deletion_batch_text(sys.processes.module_path(), install_folder, uninstall_subdir, batch);
   const platform::OsVersion os = sys.info.os_version();
@@ -390,7 +379,7 @@ platform::SysError start_self_deletion(platform::System& sys, const std::u16stri
   if (auto comspec = sys.shell.environment_variable(u"COMSPEC"); comspec && !comspec->empty()) {
     interpreter = *comspec;
   } else {
-    interpreter = join_path(sys.shell.system_folder(), u"cmd.exe");
+    interpreter = support::join_path(sys.shell.system_folder(), u"cmd.exe");
   }
   std::u16string short_batch = short_or_long(sys.files, batch);
   if (short_batch.find(u' ') != std::u16string::npos) short_batch = u"\"" + short_batch + u"\"";

@@ -35,10 +35,10 @@ inline constexpr std::uint32_t kMissingIsSuccess = 2048;  // a missing file or p
 // Deletes a file as the options say. Returns 0 or the system error; an empty
 // path fails with ERROR_INVALID_PARAMETER; a file that is not empty under
 // kOnlyIfEmpty stays and fails with ERROR_FILE_EXISTS.
-platform::SysError delete_file(platform::System& sys, const std::u16string& path, std::uint32_t options);
+[[nodiscard]] platform::SysError delete_file(platform::System& sys, const std::u16string& path, std::uint32_t options);
 
 // Schedules the deletion of `path` at the next start.
-platform::SysError schedule_deletion_at_next_start(platform::System& sys, const std::u16string& path);
+[[nodiscard]] platform::SysError schedule_deletion_at_next_start(platform::System& sys, const std::u16string& path);
 
 // Schedules `target` to be replaced by `temporary` at the next start.
 // The value is true when a restart is now required and false when nothing
@@ -55,7 +55,7 @@ platform::Result<bool> schedule_replacement_at_next_start(platform::System& sys,
 std::optional<std::string> insert_wininit_entry(std::string_view existing, std::string_view target,
                                                 std::string_view source);
 // The same on the file in the Windows folder.
-platform::SysError write_wininit_entry(platform::System& sys, std::string_view target, std::string_view source);
+[[nodiscard]] platform::SysError write_wininit_entry(platform::System& sys, std::string_view target, std::string_view source);
 
 // --- PendingFileRenameOperations ------------------------------------------
 
@@ -133,7 +133,7 @@ void install_uninstaller_file(engine::Session& session, const UninstallerFileReq
 
 // With `ProductFlags` bit 53: an empty "reboot.dat" in the installation
 // folder, deleted at the next start.
-platform::SysError create_reboot_marker(platform::System& sys, const std::u16string& install_folder);
+[[nodiscard]] platform::SysError create_reboot_marker(platform::System& sys, const std::u16string& install_folder);
 
 // The text of "delunins.bat": deletes the engine's file once it can, waits,
 // removes the uninstall data folder and its parents up to the installation
@@ -148,7 +148,7 @@ std::string encode_batch(std::u16string_view text, bool utf8);
 
 // Writes "delunins.bat" to the temporary folder and starts it hidden.
 // Returns 0 when the batch was started.
-platform::SysError start_self_deletion(platform::System& sys, const std::u16string& install_folder,
+[[nodiscard]] platform::SysError start_self_deletion(platform::System& sys, const std::u16string& install_folder,
                                        const std::u16string& uninstall_subdir);
 
 }  // namespace hs::uninstall

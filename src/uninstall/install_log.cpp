@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "support/message_box.h"
+#include "support/paths.h"
 #include "support/text.h"
 
 namespace hs::uninstall {
@@ -37,14 +38,6 @@ void line(std::string& out, std::string_view label, std::u16string_view value) {
   out += "\r\n";
 }
 
-// The folder of a file; a drive root keeps its backslash ("C:\\").
-std::u16string folder_of(std::u16string_view path) {
-  const auto at = path.find_last_of(u'\\');
-  if (at == std::u16string_view::npos) return {};
-  std::u16string folder(path.substr(0, at));
-  if (folder.size() == 2 && folder[1] == u':') folder.push_back(u'\\');
-  return folder;
-}
 
 }  // namespace
 
@@ -56,12 +49,12 @@ void InstallLog::add(std::initializer_list<std::u16string_view> pieces) {
 
 void InstallLog::add_cp1252(std::string_view text) { add(support::cp1252_to_utf16(text)); }
 
-void InstallLog::addf(std::u16string_view format, std::initializer_list<FormatArg> args) {
-  add(format_text(format, args));
+void InstallLog::addf(std::u16string_view format, std::initializer_list<support::FormatArg> args) {
+  add(support::format_text(format, args));
 }
 
-void InstallLog::addf(std::string_view format, std::initializer_list<FormatArg> args) {
-  add_cp1252(format_text(format, args));
+void InstallLog::addf(std::string_view format, std::initializer_list<support::FormatArg> args) {
+  add_cp1252(support::format_text(format, args));
 }
 
 std::u16string_view install_type_word(InstallType type) {
@@ -152,13 +145,13 @@ std::string append_log_record(std::string_view existing, std::string_view record
 
 platform::SysError write_log_record(platform::Files& files, const std::u16string& path, std::string_view record) {
   auto opened = files.open(path, platform::OpenMode::kOpenAlways);
-  if (!opened) return opened.error;
+  if (!opened) return opened.error();
   platform::File& file = **opened;
   std::string existing;
   char buffer[65536];
   while (true) {
     auto got = file.read(buffer, sizeof buffer);
-    if (!got) return got.error;
+    if (!got) return got.error();
     if (*got == 0) break;
     existing.append(buffer, *got);
   }
@@ -167,10 +160,10 @@ platform::SysError write_log_record(platform::Files& files, const std::u16string
   // is written again from the start.
   const bool kept = whole.compare(0, existing.size(), existing) == 0;
   const std::size_t from = kept ? existing.size() : 0;
-  if (auto sought = file.seek(from); !sought) return sought.error;
+  if (auto sought = file.seek(from); !sought) return sought.error();
   const std::string_view tail = std::string_view(whole).substr(from);
   auto wrote = file.write(tail.data(), tail.size());
-  if (!wrote) return wrote.error;
+  if (!wrote) return wrote.error();
   if (*wrote != tail.size()) return platform::err::kHandleEof;
   if (!kept) {
     if (auto e = file.truncate(); e != platform::err::kSuccess) return e;
@@ -220,10 +213,12 @@ bool write_install_log(engine::Session& session, const InstallLog& log, const Lo
 
 void show_install_log(platform::System& sys, const std::u16string& path) {
   if (sys.shell.open_with_desktop_shell(path) == platform::err::kSuccess) return;
-  const std::u16string own_folder = folder_of(sys.processes.module_path());
+  const std::u16string own_folder = support::folder_of(sys.processes.module_path());
   if (sys.processes.shell_execute(u"", path, u"", own_folder, platform::show::kNormal) == platform::err::kSuccess) return;
   const std::u16string command = path.empty() ? u"notepad.exe " : u"notepad.exe \"" + path + u"\"";
-  sys.processes.start(command, u"", platform::show::kNormal);
+  // The last way to show the log; when it fails too, the log stays unshown
+  // and the run goes on.
+  (void)sys.processes.start(command, u"", platform::show::kNormal);
 }
 
 }  // namespace hs::uninstall

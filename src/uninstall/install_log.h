@@ -15,7 +15,7 @@
 
 #include "engine/session.h"
 #include "platform/system.h"
-#include "uninstall/log_format.h"
+#include "support/format.h"
 
 namespace hs::uninstall {
 
@@ -30,9 +30,9 @@ class InstallLog {
   // An 8-bit text in code page 1252.
   void add_cp1252(std::string_view text);
   // A wide format with arguments ("%s" takes a wide text).
-  void addf(std::u16string_view format, std::initializer_list<FormatArg> args);
+  void addf(std::u16string_view format, std::initializer_list<support::FormatArg> args);
   // An 8-bit format with arguments; the result is taken as code page 1252.
-  void addf(std::string_view format, std::initializer_list<FormatArg> args);
+  void addf(std::string_view format, std::initializer_list<support::FormatArg> args);
 
   const std::string& utf8() const { return text_; }
   bool empty() const { return text_.empty(); }
@@ -83,7 +83,7 @@ std::string append_log_record(std::string_view existing, std::string_view record
 
 // Appends a record to the file (created when missing). Fails with the
 // file layer's error; nothing is written then.
-platform::SysError write_log_record(platform::Files& files, const std::u16string& path, std::string_view record);
+[[nodiscard]] platform::SysError write_log_record(platform::Files& files, const std::u16string& path, std::string_view record);
 
 // What the end of an installation knows for the log and its questions.
 struct LogWriteRequest {

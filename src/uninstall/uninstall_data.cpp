@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "support/files.h"
+#include "support/paths.h"
 #include "support/text.h"
 #include "uninstall/csv_line.h"
 
@@ -285,52 +287,29 @@ UninstallData parse_uninstall_data(std::string_view bytes) {
   return data;
 }
 
-std::u16string join_path(std::u16string_view folder, std::u16string_view name) {
-  std::u16string out(folder);
-  while (!name.empty() && name.front() == u'\\') name.remove_prefix(1);
-  if (name.empty()) return out;
-  if (!out.empty() && out.back() != u'\\') out.push_back(u'\\');
-  out += name;
-  return out;
-}
-
 std::u16string uninstall_data_folder(std::u16string_view install_folder, std::u16string_view uninstall_subdir) {
   if (uninstall_subdir.empty()) return std::u16string(install_folder);
-  return join_path(install_folder, uninstall_subdir);
+  return support::join_path(install_folder, uninstall_subdir);
 }
 
 std::u16string uninstall_data_path(std::u16string_view install_folder, std::u16string_view uninstall_subdir) {
-  return join_path(uninstall_data_folder(install_folder, uninstall_subdir), u"Uninstall.DAT");
+  return support::join_path(uninstall_data_folder(install_folder, uninstall_subdir), u"Uninstall.DAT");
 }
 
 std::u16string install_log_path(std::u16string_view install_folder, std::u16string_view uninstall_subdir) {
-  return join_path(uninstall_data_folder(install_folder, uninstall_subdir), u"Install.log");
+  return support::join_path(uninstall_data_folder(install_folder, uninstall_subdir), u"Install.log");
 }
 
 std::string install_log_path_bar(std::u16string_view install_folder, std::u16string_view uninstall_subdir) {
   return support::to_bar_form(install_log_path(install_folder, uninstall_subdir));
 }
 
-platform::Result<std::string> read_whole_file(platform::Files& files, const std::u16string& path) {
-  auto file = files.open(path, platform::OpenMode::kRead);
-  if (!file) return platform::Result<std::string>::fail(file.error);
-  std::string bytes;
-  char buffer[65536];
-  while (true) {
-    auto got = (*file)->read(buffer, sizeof buffer);
-    if (!got) return platform::Result<std::string>::fail(got.error);
-    if (*got == 0) break;
-    bytes.append(buffer, *got);
-  }
-  return platform::Result<std::string>::ok(std::move(bytes));
-}
-
 platform::SysError write_whole_file(platform::Files& files, const std::u16string& path, std::string_view bytes) {
   auto file = files.open(path, platform::OpenMode::kCreateAlways);
-  if (!file) return file.error;
+  if (!file) return file.error();
   if (bytes.empty()) return platform::err::kSuccess;
   auto wrote = (*file)->write(bytes.data(), bytes.size());
-  if (!wrote) return wrote.error;
+  if (!wrote) return wrote.error();
   if (*wrote != bytes.size()) return platform::err::kHandleEof;
   return platform::err::kSuccess;
 }
@@ -340,8 +319,8 @@ platform::SysError write_uninstall_data(platform::Files& files, const std::u16st
 }
 
 platform::Result<UninstallData> read_uninstall_data(platform::Files& files, const std::u16string& path) {
-  auto bytes = read_whole_file(files, path);
-  if (!bytes) return platform::Result<UninstallData>::fail(bytes.error);
+  auto bytes = support::read_whole_file(files, path);
+  if (!bytes) return platform::Result<UninstallData>::fail(bytes.error());
   return platform::Result<UninstallData>::ok(parse_uninstall_data(*bytes));
 }
 

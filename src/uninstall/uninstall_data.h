@@ -81,18 +81,14 @@ std::u16string uninstall_data_path(std::u16string_view install_folder, std::u16s
 std::u16string install_log_path(std::u16string_view install_folder, std::u16string_view uninstall_subdir);
 std::string install_log_path_bar(std::u16string_view install_folder, std::u16string_view uninstall_subdir);
 
-// Joins a folder and a relative path with one backslash between them.
-std::u16string join_path(std::u16string_view folder, std::u16string_view name);
-
 // Writes the file in one piece, replacing an older one. Returns the system
 // error, 0 on success.
-platform::SysError write_uninstall_data(platform::Files& files, const std::u16string& path, const UninstallData& data);
+[[nodiscard]] platform::SysError write_uninstall_data(platform::Files& files, const std::u16string& path, const UninstallData& data);
 
 // Reads the whole file; fails with the file layer's error.
 platform::Result<UninstallData> read_uninstall_data(platform::Files& files, const std::u16string& path);
 
-// Reads a whole file into memory / writes bytes as the whole file.
-platform::Result<std::string> read_whole_file(platform::Files& files, const std::u16string& path);
-platform::SysError write_whole_file(platform::Files& files, const std::u16string& path, std::string_view bytes);
+// Writes bytes as the whole file, replacing an older one.
+[[nodiscard]] platform::SysError write_whole_file(platform::Files& files, const std::u16string& path, std::string_view bytes);
 
 }  // namespace hs::uninstall

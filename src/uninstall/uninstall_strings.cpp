@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "uninstall/log_format.h"
+#include "support/format.h"
 
 namespace hs::uninstall {
 
@@ -19,9 +19,9 @@ bool save_uninstall_data(engine::Session& session, const std::u16string& path, c
   const platform::SysError error = write_uninstall_data(session.sys.files, path, data);
   if (error == platform::err::kSuccess) return true;
   session.failure_summary +=
-      format_text(u"%s %s\r\n", {session.message_or(31, u"Could not write the uninstall information:"), path});
+      support::format_text(u"%s %s\r\n", {session.message_or(31, u"Could not write the uninstall information:"), path});
   session.failure_summary +=
-      format_text(u"Code %s: %s\r\n\r\n", {std::to_string(error), session.sys.info.error_text(error)});
+      support::format_text(u"Code %s: %s\r\n\r\n", {std::to_string(error), session.sys.info.error_text(error)});
   return false;
 }
 

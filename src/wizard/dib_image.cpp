@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <limits>
 
+#include "support/files.h"
+#include "support/little_endian.h"
+
 namespace hs::wizard {
 
 namespace {
@@ -12,14 +15,6 @@ constexpr std::size_t kCoreHeaderSize = 12;
 constexpr std::size_t kInfoHeaderSize = 40;
 // Larger than any screen the engine will meet; keeps the arithmetic small.
 constexpr std::int64_t kMaxDimension = 32768;
-
-std::uint16_t u16_at(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-std::uint32_t u32_at(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-         (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
 
 // Scales a masked channel value to 0..255.
 std::uint8_t masked_channel(std::uint32_t value, std::uint32_t mask) {
@@ -45,24 +40,15 @@ bool DibImage::load_file_bytes(std::span<const std::uint8_t> file) {
 
 bool DibImage::load_file(platform::Files& files, const std::u16string& path) {
   clear();
-  auto file = files.open(path, platform::OpenMode::kRead);
-  if (!file) return false;
-  auto size = (*file)->size();
-  if (!size || *size > (std::uint64_t{1} << 30)) return false;
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(*size));
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    auto got = (*file)->read(bytes.data() + done, bytes.size() - done);
-    if (!got || *got == 0) return false;  // short read
-    done += *got;
-  }
-  return load_file_bytes(bytes);
+  const auto bytes = support::read_whole_file(files, path, std::uint64_t{1} << 30);
+  if (!bytes) return false;
+  return load_file_bytes({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()});
 }
 
 bool DibImage::load_memory(std::span<const std::uint8_t> dib) {
   clear();
   if (dib.size() < 4) return false;
-  const std::uint32_t header_size = u32_at(dib, 0);
+  const std::uint32_t header_size = support::load_u32(dib, 0);
   std::int64_t width = 0;
   std::int64_t height = 0;
   int bits = 0;
@@ -71,21 +57,21 @@ bool DibImage::load_memory(std::span<const std::uint8_t> dib) {
   std::size_t entry_size = 4;
   if (header_size == kCoreHeaderSize) {
     if (dib.size() < kCoreHeaderSize) return false;
-    width = u16_at(dib, 4);
-    height = u16_at(dib, 6);
-    bits = u16_at(dib, 10);
+    width = support::load_u16(dib, 4);
+    height = support::load_u16(dib, 6);
+    bits = support::load_u16(dib, 10);
     entry_size = 3;
   } else if (header_size >= kInfoHeaderSize && header_size <= 1024) {
     if (dib.size() < header_size) return false;
-    width = static_cast<std::int32_t>(u32_at(dib, 4));
-    height = static_cast<std::int32_t>(u32_at(dib, 8));
-    bits = u16_at(dib, 14);
-    compression = static_cast<int>(u32_at(dib, 16));
-    colors_used = u32_at(dib, 32);
+    width = static_cast<std::int32_t>(support::load_u32(dib, 4));
+    height = static_cast<std::int32_t>(support::load_u32(dib, 8));
+    bits = support::load_u16(dib, 14);
+    compression = static_cast<int>(support::load_u32(dib, 16));
+    colors_used = support::load_u32(dib, 32);
   } else {
     return false;
   }
-  if (u16_at(dib, header_size == kCoreHeaderSize ? 8 : 12) != 1) return false;  // planes
+  if (support::load_u16(dib, header_size == kCoreHeaderSize ? 8 : 12) != 1) return false;  // planes
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
   // Uncompressed rows only, with channel masks allowed at 16 and 32 bits.
   if (compression != 0 && !(compression == 3 && (bits == 16 || bits == 32))) return false;
@@ -107,11 +93,11 @@ bool DibImage::load_memory(std::span<const std::uint8_t> dib) {
     if (header_size == kInfoHeaderSize) {
       // The three masks follow a plain info header.
       if (dib.size() < offset + 12) return false;
-      for (int i = 0; i < 3; ++i) masks[i] = u32_at(dib, offset + 4 * i);
+      for (int i = 0; i < 3; ++i) masks[i] = support::load_u32(dib, offset + 4 * i);
       offset += 12;
     } else {
       if (header_size < 52) return false;
-      for (int i = 0; i < 3; ++i) masks[i] = u32_at(dib, kInfoHeaderSize + 4 * i);
+      for (int i = 0; i < 3; ++i) masks[i] = support::load_u32(dib, kInfoHeaderSize + 4 * i);
     }
   }
 
@@ -187,11 +173,10 @@ Bgra DibImage::pixel(int x, int y) const {
                           static_cast<std::size_t>(x) * (bits_ / 8);
   if (bits_ == 24) return Bgra{p[0], p[1], p[2], 255};
   if (bits_ == 16) {
-    const std::uint32_t v = static_cast<std::uint32_t>(p[0] | (p[1] << 8));
+    const std::uint32_t v = support::load_u16({p, 2}, 0);
     return Bgra{masked_channel(v, masks_[2]), masked_channel(v, masks_[1]), masked_channel(v, masks_[0]), 255};
   }
-  const std::uint32_t v = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+  const std::uint32_t v = support::load_u32({p, 4}, 0);
   return Bgra{masked_channel(v, masks_[2]), masked_channel(v, masks_[1]), masked_channel(v, masks_[0]), p[3]};
 }
 

@@ -1,6 +1,7 @@
 #include "wizard/folder_check.h"
 
 #include "support/text.h"
+#include "support/format.h"
 #include "wizard/message_format.h"
 
 namespace hs::wizard {
@@ -98,7 +99,7 @@ FolderCheckResult check_install_folder(std::u16string_view text, const FolderChe
   const char16_t letter = drive_letter(folder);
   const std::u16string letter_text = letter ? std::u16string(1, letter) : std::u16string();
   if (letter && host.drive_type(drive_root(letter)) == platform::DriveType::kNoRootDir) {
-    host.show_error(format_message(msg(16), {letter_text}));
+    host.show_error(support::format_text(msg(16), {letter_text}));
     return refused;
   }
 
@@ -121,7 +122,7 @@ FolderCheckResult check_install_folder(std::u16string_view text, const FolderChe
   // 6. Nor is Program Files itself.
   for (const std::u16string& program_files : host.program_files_folders()) {
     if (!program_files.empty() && support::iequals(trimmed_folder(program_files), folder)) {
-      host.show_error(format_message(msg(18), {program_files}));
+      host.show_error(support::format_text(msg(18), {program_files}));
       return refused;
     }
   }
@@ -138,7 +139,7 @@ FolderCheckResult check_install_folder(std::u16string_view text, const FolderChe
         refuse = true;
     }
     if (refuse) {
-      host.show_error(format_message(msg(96), {letter_text}));
+      host.show_error(support::format_text(msg(96), {letter_text}));
       return refused;
     }
   }
@@ -158,7 +159,7 @@ FolderCheckResult check_install_folder(std::u16string_view text, const FolderChe
     std::optional<std::uint64_t> free = host.free_space(drive_root(letter));
     if (free && *free < options.space_needed) {
       std::u16string question =
-          format_message(msg(19), {format_size(options.space_needed), letter_text, format_size(*free)});
+          support::format_text(msg(19), {format_size(options.space_needed), letter_text, format_size(*free)});
       if (!host.ask_yes_no(question, msg(20))) return refused;
     }
   }
@@ -167,7 +168,7 @@ FolderCheckResult check_install_folder(std::u16string_view text, const FolderChe
   const bool exists = host.directory_exists(folder);
   if (options.confirm_folder) {
     const std::u16string text = msg(exists ? 22 : 23);
-    std::u16string question = text.find(u'%') != std::u16string::npos ? format_message(text, {folder})
+    std::u16string question = text.find(u'%') != std::u16string::npos ? support::format_text(text, {folder})
                                                                         : text + u"\r\n\r\n" + folder;
     if (!host.ask_yes_no(question, msg(24))) return refused;
   }
@@ -181,7 +182,7 @@ FolderCheckResult check_install_folder(std::u16string_view text, const FolderChe
     }
   }
   if (host.probe_temporary_file(folder) != platform::err::kSuccess) {
-    host.show_error(format_message(msg(73), {folder}));
+    host.show_error(support::format_text(msg(73), {folder}));
     return refused;
   }
 

@@ -47,9 +47,9 @@ class FolderCheckHost {
   virtual std::optional<std::uint64_t> free_space(const std::u16string& root) = 0;
   virtual bool directory_exists(const std::u16string& path) = 0;
   // Creates `path` with every missing parent.
-  virtual platform::SysError create_directories(const std::u16string& path) = 0;
+  [[nodiscard]] virtual platform::SysError create_directories(const std::u16string& path) = 0;
   // Creates and deletes a temporary file in `folder`.
-  virtual platform::SysError probe_temporary_file(const std::u16string& folder) = 0;
+  [[nodiscard]] virtual platform::SysError probe_temporary_file(const std::u16string& folder) = 0;
   virtual std::u16string error_text(platform::SysError error) = 0;
 
   virtual void show_error(const std::u16string& text) = 0;

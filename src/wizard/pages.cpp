@@ -2,8 +2,10 @@
 
 #include "engine/exit.h"
 #include "package/product_flags.h"
+#include "support/files.h"
 #include "support/text.h"
 #include "wizard/disk_space.h"
+#include "support/format.h"
 #include "wizard/message_format.h"
 #include "wizard/start_menu_name.h"
 
@@ -311,8 +313,8 @@ std::vector<PageControl> space_lines(engine::Session& session, const FolderPageO
   }
   const std::uint64_t needed = space_needed(options.base_space, options.file_sizes, cluster);
   std::vector<PageControl> lines;
-  lines.push_back(control(id::kSpaceNeeded, format_message(msg(session, 92), {format_size(needed)})));
-  lines.push_back(control(id::kSpaceFree, free ? format_message(msg(session, 93), {format_size(*free)}) : u""));
+  lines.push_back(control(id::kSpaceNeeded, support::format_text(msg(session, 92), {format_size(needed)})));
+  lines.push_back(control(id::kSpaceFree, free ? support::format_text(msg(session, 93), {format_size(*free)}) : u""));
   return lines;
 }
 
@@ -356,8 +358,7 @@ std::optional<std::uint64_t> SystemFolderCheckHost::free_space(const std::u16str
 }
 
 bool SystemFolderCheckHost::directory_exists(const std::u16string& path) {
-  auto attributes = session_.sys.files.attributes(path);
-  return attributes && *attributes != platform::attr::kInvalid && (*attributes & platform::attr::kDirectory);
+  return support::is_folder(session_.sys.files, path);
 }
 
 platform::SysError SystemFolderCheckHost::create_directories(const std::u16string& path) {
@@ -378,7 +379,7 @@ platform::SysError SystemFolderCheckHost::create_directories(const std::u16strin
 
 platform::SysError SystemFolderCheckHost::probe_temporary_file(const std::u16string& folder) {
   auto name = session_.sys.files.temp_file_name(folder, u"hs");
-  if (!name) return name.error;
+  if (!name) return name.error();
   return session_.sys.files.delete_file(*name);
 }
 

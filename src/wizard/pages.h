@@ -130,8 +130,8 @@ class SystemFolderCheckHost : public FolderCheckHost {
   std::optional<bool> volume_read_only(const std::u16string& root) override;
   std::optional<std::uint64_t> free_space(const std::u16string& root) override;
   bool directory_exists(const std::u16string& path) override;
-  platform::SysError create_directories(const std::u16string& path) override;
-  platform::SysError probe_temporary_file(const std::u16string& folder) override;
+  [[nodiscard]] platform::SysError create_directories(const std::u16string& path) override;
+  [[nodiscard]] platform::SysError probe_temporary_file(const std::u16string& folder) override;
   std::u16string error_text(platform::SysError error) override;
   void show_error(const std::u16string& text) override;
   bool ask_yes_no(const std::u16string& text, const std::u16string& title) override;

@@ -31,8 +31,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 void read_section(std::span<const std::uint8_t> section, bool compressed) {
   HeaderRead read = read_package_header(section);
-  if (!read.header) return;
-  const PackageHeader& h = *read.header;
+  if (!read) return;
+  const PackageHeader& h = *read;
   Blowfish cipher;
   key_cipher(h, cipher);
   auto settings = load_settings_block(section, h, cipher);
@@ -53,10 +53,11 @@ void read_section(std::span<const std::uint8_t> section, bool compressed) {
 void read_installer(std::span<const std::uint8_t> file, bool compressed) {
   const auto prefix = file.first(std::min(file.size(), kPeHeaderReadSize));
   const SectionSearch search = find_package_section(prefix);
-  if (search.outcome != SectionSearch::Outcome::kFound) return;
-  if (search.section.pointer_to_raw_data > file.size()) return;
-  const std::size_t start = search.section.pointer_to_raw_data;
-  const std::size_t length = std::min<std::size_t>(search.section.size_of_raw_data, file.size() - start);
+  if (!search || !*search) return;
+  const PackageSection& section = **search;
+  if (section.pointer_to_raw_data > file.size()) return;
+  const std::size_t start = section.pointer_to_raw_data;
+  const std::size_t length = std::min<std::size_t>(section.size_of_raw_data, file.size() - start);
   read_section(file.subspan(start, length), compressed);
 }
 
@@ -109,7 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       h.product_flags2 = (selector & 0x80) ? kFlag2Enciphered : 0;
       Blowfish cipher;
       cipher.set_key(Bytes{8, 7, 6, 5, 4, 3, 2, 1});
-      if (!block.empty()) load_settings_block(block, h, cipher);
+      // Only that it returns matters here, not what it found.
+      if (!block.empty()) (void)load_settings_block(block, h, cipher);
       break;
     }
     case 4:

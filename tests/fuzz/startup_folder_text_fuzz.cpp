@@ -11,6 +11,7 @@
 
 #include "install/folder_variables.h"
 #include "install/version_compare.h"
+#include "support/paths.h"
 #include "support/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -28,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)hs::install::version_part(text, 0);
   (void)hs::install::version_part(text, 1);
   (void)hs::install::drive_of(text);
-  (void)hs::install::parent_folder(text);
+  (void)hs::support::folder_of(text);
+  (void)hs::support::join_path(text, value);
 
   const int forward = hs::install::compare_versions(text, value);
   const int backward = hs::install::compare_versions(value, text);

@@ -15,8 +15,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> file(data, size);
   const hs::package::SectionSearch search = hs::package::find_package_section(file);
-  if (search.outcome != hs::package::SectionSearch::Outcome::kFound) return 0;
-  const hs::package::PackageSection& section = search.section;
+  if (!search || !*search) return 0;
+  const hs::package::PackageSection& section = **search;
   if (section.pointer_to_raw_data > size) return 0;
   const std::size_t tail_start = std::min<std::size_t>(size, std::size_t{section.pointer_to_raw_data} + section.size_of_raw_data);
   const auto image = hs::engine::build_uninstaller_image(file.first(section.pointer_to_raw_data), file.subspan(tail_start), section);

@@ -37,7 +37,7 @@ TEST_F(DeferredDeletion, LockedFileIsReplacedAfterRestart) {
   EXPECT_EQ(sys().files.delete_file(u"C:\\P\\app.exe"), err::kSharingViolation);
 
   auto scheduled = schedule_replacement_at_next_start(sys(), u"C:\\P\\new.tmp", u"C:\\P\\app.exe");
-  ASSERT_TRUE(scheduled) << scheduled.error;
+  ASSERT_TRUE(scheduled) << scheduled.error();
   EXPECT_TRUE(*scheduled);
   EXPECT_EQ(pending(sys()), (std::vector<std::u16string>{u"\\??\\C:\\P\\new.tmp", u"!\\??\\C:\\P\\app.exe"}));
 
@@ -54,9 +54,9 @@ TEST_F(DeferredDeletion, LockedFileIsReplacedAfterRestart) {
 TEST_F(DeferredDeletion, ReplacementRefusesBadArguments) {
   boot();
   put(u"C:\\P\\a.txt", "a");
-  EXPECT_EQ(schedule_replacement_at_next_start(sys(), u"  ", u"C:\\P\\a.txt").error, err::kInvalidParameter);
-  EXPECT_EQ(schedule_replacement_at_next_start(sys(), u"C:\\P\\a.txt", u"").error, err::kInvalidParameter);
-  EXPECT_EQ(schedule_replacement_at_next_start(sys(), u"C:\\P\\none.tmp", u"C:\\P\\a.txt").error, err::kFileNotFound);
+  EXPECT_EQ(schedule_replacement_at_next_start(sys(), u"  ", u"C:\\P\\a.txt").error(), err::kInvalidParameter);
+  EXPECT_EQ(schedule_replacement_at_next_start(sys(), u"C:\\P\\a.txt", u"").error(), err::kInvalidParameter);
+  EXPECT_EQ(schedule_replacement_at_next_start(sys(), u"C:\\P\\none.tmp", u"C:\\P\\a.txt").error(), err::kFileNotFound);
   auto same = schedule_replacement_at_next_start(sys(), u"C:\\P\\a.txt", u"c:\\p\\A.TXT");
   ASSERT_TRUE(same);
   EXPECT_FALSE(*same);

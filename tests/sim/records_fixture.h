@@ -11,6 +11,7 @@
 
 #include "engine/session.h"
 #include "platform/sim/sim_machine.h"
+#include "support/files.h"
 #include "uninstall/uninstall_data.h"
 
 namespace hs::records_test {
@@ -58,12 +59,12 @@ class RecordsMachine : public testing::Test {
     ASSERT_EQ(uninstall::write_whole_file(sys().files, path, bytes), 0u);
   }
   std::string read(const std::u16string& path) {
-    auto bytes = uninstall::read_whole_file(sys().files, path);
+    auto bytes = support::read_whole_file(sys().files, path);
     return bytes ? *bytes : std::string("<missing>");
   }
   bool exists(const std::u16string& path) {
     auto a = sys().files.attributes(path);
-    return a && *a != platform::attr::kInvalid;
+    return a.has_value();
   }
 
   std::filesystem::path root_;

@@ -158,7 +158,7 @@ TEST_F(DataFile, WrittenAndReadBackThroughTheMachine) {
   ASSERT_TRUE(back);
   EXPECT_EQ(back->changes, data.changes);
   EXPECT_EQ(back->caption, data.caption);
-  EXPECT_EQ(read_uninstall_data(sys().files, u"C:\\P\\none.DAT").error, platform::err::kFileNotFound);
+  EXPECT_EQ(read_uninstall_data(sys().files, u"C:\\P\\none.DAT").error(), platform::err::kFileNotFound);
 }
 
 TEST_F(DataFile, FailedWriteGoesToTheFailureSummary) {

@@ -31,7 +31,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"replace" && argc == 4) {
     auto scheduled = hs::uninstall::schedule_replacement_at_next_start(sys, arg(argv, 2), arg(argv, 3));
-    return scheduled ? 0 : static_cast<int>(scheduled.error);
+    return scheduled ? 0 : static_cast<int>(scheduled.error());
   }
   if (command == L"delete" && argc == 3) {
     return static_cast<int>(hs::uninstall::schedule_deletion_at_next_start(sys, arg(argv, 2)));

@@ -28,8 +28,8 @@ void run_info(const InfoOptions& o) {
   package::Settings settings;
   settings.product_flags2 = installer.header().product_flags2;
   const package::LoadResult loaded = package::load_settings(installer.settings(), settings);
-  if (!loaded.ok()) {
-    fail(Problem{loaded.damage, "settings stream: damage code " + std::to_string(loaded.damage)});
+  if (!loaded) {
+    fail(Problem{loaded.error(), "settings stream: damage code " + std::to_string(loaded.error())});
   }
   std::cout << "Installer " << o.installer << "\n";
   std::cout << "  entries: " << installer.header().entry_count << "\n";

@@ -34,7 +34,7 @@ void run_verify(const VerifyOptions& o) {
   package::Settings settings;
   settings.product_flags2 = installer.header().product_flags2;
   const package::LoadResult loaded = package::load_settings(installer.settings(), settings);
-  if (!loaded.ok()) violation(Problem{loaded.damage, "settings stream: damage code " + std::to_string(loaded.damage)});
+  if (!loaded) violation(Problem{loaded.error(), "settings stream: damage code " + std::to_string(loaded.error())});
   say("settings stream: ok");
 
   const int method = static_cast<int>(settings.dialog_styles.engine_protection);

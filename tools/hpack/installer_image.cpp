@@ -36,20 +36,19 @@ std::optional<Problem> InstallerImage::open() {
   const auto prefix =
       std::span<const std::uint8_t>(file_).first(std::min(file_.size(), package::kPeHeaderReadSize));
   const package::SectionSearch search = package::find_package_section(prefix);
-  if (search.outcome == package::SectionSearch::Outcome::kMissing)
-    return Problem{0, "no .setup section: the file carries no package"};
-  if (search.outcome == package::SectionSearch::Outcome::kDamaged) return damaged(search.damage);
-  section_ = search.section;
+  if (!search) return damaged(search.error());
+  if (!*search) return Problem{0, "no .setup section: the file carries no package"};
+  section_ = **search;
   if (section_.pointer_to_raw_data > file_.size()) return damaged(package::damage::kSeekFailed);
 
   package::HeaderRead read = package::read_package_header(image());
-  if (read.wrong_version)
-    return Problem{0, "the package was built for engine version \"" + read.version + "\", not \"45.0\""};
-  if (!read.header) return damaged(read.damage);
-  header_ = std::move(*read.header);
+  if (!read && read.error().wrong_version)
+    return Problem{0, "the package was built for engine version \"" + read.error().version + "\", not \"45.0\""};
+  if (!read) return damaged(read.error().damage);
+  header_ = std::move(*read);
   if (!package::key_cipher(header_, cipher_)) return damaged(package::damage::kSettingsDecode);
   auto settings = package::load_settings_block(image(), header_, cipher_);
-  if (!settings) return damaged(settings.damage());
+  if (!settings) return damaged(settings.error());
   settings_ = std::move(*settings);
   return std::nullopt;
 }
@@ -82,7 +81,7 @@ std::optional<Problem> InstallerImage::walk_entries(
   package::PayloadReader reader(payload, header_.entry_sizes, options);
   for (std::uint32_t i = 0; i < header_.entry_count; ++i) {
     auto entry = reader.next_entry();
-    if (!entry) return Problem{entry.damage(), "entry " + std::to_string(i) + ": " + describe_damage(entry.damage())};
+    if (!entry) return Problem{entry.error(), "entry " + std::to_string(i) + ": " + describe_damage(entry.error())};
     if (visit) visit(i, *entry);
   }
   if (auto code = reader.finish()) return damaged(code);

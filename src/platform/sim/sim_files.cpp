@@ -175,7 +175,7 @@ void SimFiles::touch_new(const WinPath& path, bool directory) {
 Result<std::unique_ptr<File>> SimFiles::open(const std::u16string& path, OpenMode mode) {
   using R = Result<std::unique_ptr<File>>;
   auto p = resolve(path);
-  if (!p) return R::fail(p.error);
+  if (!p) return R::fail(p.error());
   if (p->is_root()) return R::fail(err::kAccessDenied);
   const fs::path host = host_path(*p);
   if (!fs::is_directory(host.parent_path())) return R::fail(err::kPathNotFound);
@@ -217,7 +217,7 @@ Result<std::unique_ptr<File>> SimFiles::open(const std::u16string& path, OpenMod
 
 Result<std::uint32_t> SimFiles::attributes(const std::u16string& path) {
   auto p = resolve(path);
-  if (!p) return fail<std::uint32_t>(p.error);
+  if (!p) return fail<std::uint32_t>(p.error());
   const fs::path host = host_path(*p);
   if (!fs::exists(host)) {
     return fail<std::uint32_t>(fs::is_directory(host.parent_path()) ? err::kFileNotFound : err::kPathNotFound);
@@ -227,7 +227,7 @@ Result<std::uint32_t> SimFiles::attributes(const std::u16string& path) {
 
 SysError SimFiles::set_attributes(const std::u16string& path, std::uint32_t attributes) {
   auto p = resolve(path);
-  if (!p) return p.error;
+  if (!p) return p.error();
   const fs::path host = host_path(*p);
   if (!fs::exists(host)) return fs::is_directory(host.parent_path()) ? err::kFileNotFound : err::kPathNotFound;
   std::uint32_t a = attributes & ~(attr::kDirectory | attr::kNormal);
@@ -238,7 +238,7 @@ SysError SimFiles::set_attributes(const std::u16string& path, std::uint32_t attr
 
 Result<FileTimes> SimFiles::times(const std::u16string& path) {
   auto p = resolve(path);
-  if (!p) return fail<FileTimes>(p.error);
+  if (!p) return fail<FileTimes>(p.error());
   const fs::path host = host_path(*p);
   if (!fs::exists(host)) return fail<FileTimes>(err::kFileNotFound);
   return Result<FileTimes>::ok(times_of(*p, host));
@@ -246,7 +246,7 @@ Result<FileTimes> SimFiles::times(const std::u16string& path) {
 
 SysError SimFiles::set_times(const std::u16string& path, const FileTimes& times) {
   auto p = resolve(path);
-  if (!p) return p.error;
+  if (!p) return p.error();
   const fs::path host = host_path(*p);
   if (!fs::exists(host)) return err::kFileNotFound;
   if (is_locked(*p)) return err::kSharingViolation;
@@ -265,7 +265,7 @@ SysError SimFiles::set_times(const std::u16string& path, const FileTimes& times)
 
 SysError SimFiles::create_directory(const std::u16string& path) {
   auto p = resolve(path);
-  if (!p) return p.error;
+  if (!p) return p.error();
   if (p->is_root()) return err::kAlreadyExists;
   const fs::path host = host_path(*p);
   if (fs::exists(host)) return err::kAlreadyExists;
@@ -278,7 +278,7 @@ SysError SimFiles::create_directory(const std::u16string& path) {
 
 SysError SimFiles::remove_directory(const std::u16string& path) {
   auto p = resolve(path);
-  if (!p) return p.error;
+  if (!p) return p.error();
   const fs::path host = host_path(*p);
   if (!fs::exists(host)) return fs::is_directory(host.parent_path()) ? err::kFileNotFound : err::kPathNotFound;
   if (!fs::is_directory(host)) return 267;  // ERROR_DIRECTORY
@@ -295,7 +295,7 @@ SysError SimFiles::remove_directory(const std::u16string& path) {
 
 SysError SimFiles::delete_file(const std::u16string& path) {
   auto p = resolve(path);
-  if (!p) return p.error;
+  if (!p) return p.error();
   const fs::path host = host_path(*p);
   if (!fs::exists(host)) return fs::is_directory(host.parent_path()) ? err::kFileNotFound : err::kPathNotFound;
   if (fs::is_directory(host)) return err::kAccessDenied;
@@ -325,17 +325,17 @@ SysError SimFiles::schedule_at_restart(const WinPath& from, const WinPath* to, b
 
 SysError SimFiles::move_file(const std::u16string& from, const std::u16string& to, std::uint32_t flags) {
   auto src = resolve(from);
-  if (!src) return src.error;
+  if (!src) return src.error();
   const bool replace = flags & move_flags::kReplaceExisting;
   if (flags & move_flags::kDelayUntilReboot) {
     if (to.empty()) return schedule_at_restart(*src, nullptr, false);
     auto dst = resolve(to);
-    if (!dst) return dst.error;
+    if (!dst) return dst.error();
     return schedule_at_restart(*src, &*dst, replace);
   }
   if (to.empty()) return err::kInvalidParameter;
   auto dst = resolve(to);
-  if (!dst) return dst.error;
+  if (!dst) return dst.error();
   const fs::path host_from = host_path(*src);
   if (!fs::exists(host_from)) return fs::is_directory(host_from.parent_path()) ? err::kFileNotFound : err::kPathNotFound;
   if (is_locked(*src)) return err::kSharingViolation;
@@ -361,9 +361,9 @@ SysError SimFiles::move_file(const std::u16string& from, const std::u16string& t
 
 SysError SimFiles::copy_file(const std::u16string& from, const std::u16string& to, bool fail_if_exists) {
   auto src = resolve(from);
-  if (!src) return src.error;
+  if (!src) return src.error();
   auto dst = resolve(to);
-  if (!dst) return dst.error;
+  if (!dst) return dst.error();
   const fs::path host_from = host_path(*src);
   if (!fs::exists(host_from)) return err::kFileNotFound;
   if (fs::is_directory(host_from)) return err::kAccessDenied;
@@ -396,7 +396,7 @@ Result<std::vector<FindEntry>> SimFiles::find(const std::u16string& pattern) {
   std::u16string folder_text = slash == std::u16string::npos ? u"." : pattern.substr(0, slash + 1);
   if (mask.empty() || mask == u"." || mask == u"..") return R::fail(err::kFileNotFound);
   auto p = resolve(folder_text);
-  if (!p) return R::fail(p.error);
+  if (!p) return R::fail(p.error());
   const WinPath folder = *p;
   const fs::path host = host_path(folder);
   if (!fs::is_directory(host)) return R::fail(err::kPathNotFound);
@@ -441,7 +441,7 @@ std::u16string SimFiles::temp_path() {
 
 Result<std::u16string> SimFiles::temp_file_name(const std::u16string& folder, const std::u16string& prefix) {
   auto p = resolve(folder);
-  if (!p) return Result<std::u16string>::fail(p.error);
+  if (!p) return Result<std::u16string>::fail(p.error());
   if (!fs::is_directory(host_path(*p))) return Result<std::u16string>::fail(267);
   static constexpr char16_t kHex[] = u"0123456789ABCDEF";
   for (int attempt = 0; attempt < 0xFFFF; ++attempt) {
@@ -454,7 +454,7 @@ Result<std::u16string> SimFiles::temp_file_name(const std::u16string& folder, co
     file.parts.push_back(name + hex + u".tmp");
     if (fs::exists(host_path(file))) continue;
     auto created = open(file.text(), OpenMode::kCreateAlways);
-    if (!created) return Result<std::u16string>::fail(created.error);
+    if (!created) return Result<std::u16string>::fail(created.error());
     return Result<std::u16string>::ok(file.text());
   }
   return Result<std::u16string>::fail(80);
@@ -463,15 +463,15 @@ Result<std::u16string> SimFiles::temp_file_name(const std::u16string& folder, co
 Result<std::u16string> SimFiles::short_path(const std::u16string& path) {
   // The machine has no 8.3 names; the long path stands for the short one.
   auto p = parse_win_path(path, current_folder);
-  if (!p) return Result<std::u16string>::fail(p.error);
+  if (!p) return Result<std::u16string>::fail(p.error());
   auto a = attributes(path);
-  if (!a) return Result<std::u16string>::fail(a.error);
+  if (!a) return Result<std::u16string>::fail(a.error());
   return Result<std::u16string>::ok(p->text());
 }
 
 Result<std::u16string> SimFiles::full_path(const std::u16string& path) {
   auto p = parse_win_path(path, current_folder);
-  if (!p) return Result<std::u16string>::fail(p.error);
+  if (!p) return Result<std::u16string>::fail(p.error());
   std::u16string text = p->text();
   if (!path.empty() && (path.back() == u'\\' || path.back() == u'/') && !p->is_root()) text += u'\\';
   return Result<std::u16string>::ok(text);

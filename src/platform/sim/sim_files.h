@@ -16,14 +16,14 @@ class SimFiles : public Files {
 
   Result<std::unique_ptr<File>> open(const std::u16string& path, OpenMode mode) override;
   Result<std::uint32_t> attributes(const std::u16string& path) override;
-  SysError set_attributes(const std::u16string& path, std::uint32_t attributes) override;
+  [[nodiscard]] SysError set_attributes(const std::u16string& path, std::uint32_t attributes) override;
   Result<FileTimes> times(const std::u16string& path) override;
-  SysError set_times(const std::u16string& path, const FileTimes& times) override;
-  SysError create_directory(const std::u16string& path) override;
-  SysError remove_directory(const std::u16string& path) override;
-  SysError delete_file(const std::u16string& path) override;
-  SysError move_file(const std::u16string& from, const std::u16string& to, std::uint32_t flags) override;
-  SysError copy_file(const std::u16string& from, const std::u16string& to, bool fail_if_exists) override;
+  [[nodiscard]] SysError set_times(const std::u16string& path, const FileTimes& times) override;
+  [[nodiscard]] SysError create_directory(const std::u16string& path) override;
+  [[nodiscard]] SysError remove_directory(const std::u16string& path) override;
+  [[nodiscard]] SysError delete_file(const std::u16string& path) override;
+  [[nodiscard]] SysError move_file(const std::u16string& from, const std::u16string& to, std::uint32_t flags) override;
+  [[nodiscard]] SysError copy_file(const std::u16string& from, const std::u16string& to, bool fail_if_exists) override;
   Result<std::vector<FindEntry>> find(const std::u16string& pattern) override;
   std::u16string temp_path() override;
   Result<std::u16string> temp_file_name(const std::u16string& folder, const std::u16string& prefix) override;
@@ -46,7 +46,7 @@ class SimFiles : public Files {
   std::uint32_t attributes_of(const WinPath& path, const std::filesystem::path& host);
   FileTimes times_of(const WinPath& path, const std::filesystem::path& host);
   void touch_new(const WinPath& path, bool directory);
-  SysError schedule_at_restart(const WinPath& from, const WinPath* to, bool replace);
+  [[nodiscard]] SysError schedule_at_restart(const WinPath& from, const WinPath* to, bool replace);
 
   SimMachine& machine_;
   std::uint32_t temp_counter_ = 0;

@@ -96,7 +96,7 @@ std::u16string SimMachine::profile_folder() const {
 
 Result<fs::path> SimMachine::host_path(const std::u16string& windows_path) {
   auto p = files_.resolve(windows_path);
-  if (!p) return Result<fs::path>::fail(p.error);
+  if (!p) return Result<fs::path>::fail(p.error());
   return Result<fs::path>::ok(files_.host_path(*p));
 }
 

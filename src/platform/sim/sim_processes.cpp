@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/sim/sim_machine.h"
+#include "support/files.h"
 #include "support/text.h"
 
 namespace hs::platform::sim {
@@ -116,8 +117,7 @@ void SimProcesses::log_event(const std::u16string& text) { append_log(support::u
 Result<std::unique_ptr<Process>> SimProcesses::start(const std::u16string& command_line,
                                                      const std::u16string& working_folder, int show_mode) {
   if (!working_folder.empty()) {
-    auto a = machine_.files().attributes(working_folder);
-    if (!a || !(*a & attr::kDirectory)) return Result<std::unique_ptr<Process>>::fail(267);  // ERROR_DIRECTORY
+    if (!support::is_folder(machine_.files(), working_folder)) return Result<std::unique_ptr<Process>>::fail(267);  // ERROR_DIRECTORY
   }
   Launch launch{u"start", command_line, working_folder, show_mode, exit_code_for(command_line)};
   append_log("start\n  command line: " + support::utf16_to_utf8(command_line) +

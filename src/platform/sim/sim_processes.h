@@ -42,7 +42,7 @@ class SimProcesses : public Processes {
   bool initialize_com() override { return ++com_initialized_, true; }
   void uninitialize_com() override { --com_initialized_; }
   // Every privilege is held on the simulated machine; enabling one is noted.
-  SysError enable_privilege(const std::u16string& name) override {
+  [[nodiscard]] SysError enable_privilege(const std::u16string& name) override {
     enabled_privileges_.push_back(name);
     return 0;
   }
@@ -55,7 +55,7 @@ class SimProcesses : public Processes {
   MutexTake take_named_mutex(const std::u16string& name) override;
   Result<std::unique_ptr<Process>> start(const std::u16string& command_line, const std::u16string& working_folder,
                                          int show_mode) override;
-  SysError shell_execute(const std::u16string& verb, const std::u16string& file, const std::u16string& parameters,
+  [[nodiscard]] SysError shell_execute(const std::u16string& verb, const std::u16string& file, const std::u16string& parameters,
                          const std::u16string& folder, int show_mode) override;
 
   // Raises an exception that nothing handles: the crash handler is called

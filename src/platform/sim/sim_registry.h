@@ -17,12 +17,12 @@ class SimRegistry : public Registry {
   void open(std::filesystem::path file, bool is_64bit);
 
   bool key_exists(const RegKeyPath& key) override;
-  SysError create_key(const RegKeyPath& key, bool* created = nullptr) override;
-  SysError delete_key(const RegKeyPath& key) override;
-  SysError delete_tree(const RegKeyPath& key) override;
+  [[nodiscard]] SysError create_key(const RegKeyPath& key, bool* created = nullptr) override;
+  [[nodiscard]] SysError delete_key(const RegKeyPath& key) override;
+  [[nodiscard]] SysError delete_tree(const RegKeyPath& key) override;
   Result<RegValue> get_value(const RegKeyPath& key, const std::u16string& name) override;
-  SysError set_value(const RegKeyPath& key, const std::u16string& name, const RegValue& value) override;
-  SysError delete_value(const RegKeyPath& key, const std::u16string& name) override;
+  [[nodiscard]] SysError set_value(const RegKeyPath& key, const std::u16string& name, const RegValue& value) override;
+  [[nodiscard]] SysError delete_value(const RegKeyPath& key, const std::u16string& name) override;
   Result<std::vector<std::u16string>> subkeys(const RegKeyPath& key) override;
   Result<std::vector<std::u16string>> value_names(const RegKeyPath& key) override;
 

@@ -1,6 +1,7 @@
 #include "platform/sim/sim_restart.h"
 
 #include "platform/sim/sim_machine.h"
+#include "support/files.h"
 #include "support/text.h"
 
 namespace hs::platform::sim {
@@ -18,9 +19,7 @@ std::u16string without_nt_prefix(std::u16string_view path) {
 
 RestartOperation carry_out(Files& files, RestartOperation op) {
   if (op.target.empty()) {
-    auto attributes = files.attributes(op.source);
-    const bool folder = attributes && *attributes != attr::kInvalid && (*attributes & attr::kDirectory);
-    op.result = folder ? files.remove_directory(op.source) : files.delete_file(op.source);
+    op.result = support::is_folder(files, op.source) ? files.remove_directory(op.source) : files.delete_file(op.source);
   } else {
     op.result = files.move_file(op.source, op.target, op.replace ? move_flags::kReplaceExisting : 0);
   }

@@ -283,7 +283,7 @@ std::u16string SimShell::expand_environment(const std::u16string& text) {
 
 SysError SimShell::recycle(const std::u16string& path) {
   auto from = machine_.files().resolve(path);
-  if (!from) return from.error;
+  if (!from) return from.error();
   if (from->is_root()) return err::kAccessDenied;
   const std::filesystem::path host = machine_.files().host_path(*from);
   if (!std::filesystem::exists(host)) return err::kFileNotFound;

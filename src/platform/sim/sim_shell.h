@@ -24,9 +24,9 @@ class SimShell : public Shell {
   std::u16string system_folder() override;
   Result<std::u16string> system_wow64_folder() override;
   Result<std::u16string> environment_variable(const std::u16string& name) override;
-  SysError set_environment_variable(const std::u16string& name, const std::u16string& value) override;
+  [[nodiscard]] SysError set_environment_variable(const std::u16string& name, const std::u16string& value) override;
   std::u16string expand_environment(const std::u16string& text) override;
-  SysError recycle(const std::u16string& path) override;
+  [[nodiscard]] SysError recycle(const std::u16string& path) override;
   void notify_associations_changed() override;
 
   // The default folder of a CSIDL on this machine, removed or not; "" when

@@ -21,7 +21,7 @@ class SimSystemInfo : public SystemInfo {
   std::u16string computer_name() override;
   std::u16string user_name() override;
   std::u16string error_text(SysError error) override;
-  SysError disable_fs_redirection() override;
+  [[nodiscard]] SysError disable_fs_redirection() override;
 
  private:
   SimMachine& machine_;

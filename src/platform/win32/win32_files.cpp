@@ -111,7 +111,7 @@ Result<std::unique_ptr<File>> Win32Files::open(const std::u16string& path, OpenM
 
 Result<std::uint32_t> Win32Files::attributes(const std::u16string& path) {
   DWORD value = GetFileAttributesW(wide(path));
-  if (value == INVALID_FILE_ATTRIBUTES) return Result<std::uint32_t>{attr::kInvalid, last_error()};
+  if (value == INVALID_FILE_ATTRIBUTES) return Result<std::uint32_t>::fail(last_error());
   return Result<std::uint32_t>::ok(value);
 }
 

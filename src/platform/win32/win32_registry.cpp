@@ -83,7 +83,7 @@ SysError Win32Registry::delete_key(const RegKeyPath& key) {
 
 SysError Win32Registry::delete_tree(const RegKeyPath& key) {
   auto children = subkeys(key);
-  if (!children) return children.error;
+  if (!children) return children.error();
   for (const std::u16string& name : *children) {
     SysError error = delete_tree(child_of(key, name));
     if (error != err::kSuccess) return error;

@@ -15,14 +15,14 @@ class Win32Files final : public Files {
  public:
   Result<std::unique_ptr<File>> open(const std::u16string& path, OpenMode mode) override;
   Result<std::uint32_t> attributes(const std::u16string& path) override;
-  SysError set_attributes(const std::u16string& path, std::uint32_t attributes) override;
+  [[nodiscard]] SysError set_attributes(const std::u16string& path, std::uint32_t attributes) override;
   Result<FileTimes> times(const std::u16string& path) override;
-  SysError set_times(const std::u16string& path, const FileTimes& times) override;
-  SysError create_directory(const std::u16string& path) override;
-  SysError remove_directory(const std::u16string& path) override;
-  SysError delete_file(const std::u16string& path) override;
-  SysError move_file(const std::u16string& from, const std::u16string& to, std::uint32_t flags) override;
-  SysError copy_file(const std::u16string& from, const std::u16string& to, bool fail_if_exists) override;
+  [[nodiscard]] SysError set_times(const std::u16string& path, const FileTimes& times) override;
+  [[nodiscard]] SysError create_directory(const std::u16string& path) override;
+  [[nodiscard]] SysError remove_directory(const std::u16string& path) override;
+  [[nodiscard]] SysError delete_file(const std::u16string& path) override;
+  [[nodiscard]] SysError move_file(const std::u16string& from, const std::u16string& to, std::uint32_t flags) override;
+  [[nodiscard]] SysError copy_file(const std::u16string& from, const std::u16string& to, bool fail_if_exists) override;
   Result<std::vector<FindEntry>> find(const std::u16string& pattern) override;
   std::u16string temp_path() override;
   Result<std::u16string> temp_file_name(const std::u16string& folder, const std::u16string& prefix) override;
@@ -35,12 +35,12 @@ class Win32Files final : public Files {
 class Win32Registry final : public Registry {
  public:
   bool key_exists(const RegKeyPath& key) override;
-  SysError create_key(const RegKeyPath& key, bool* created) override;
-  SysError delete_key(const RegKeyPath& key) override;
-  SysError delete_tree(const RegKeyPath& key) override;
+  [[nodiscard]] SysError create_key(const RegKeyPath& key, bool* created) override;
+  [[nodiscard]] SysError delete_key(const RegKeyPath& key) override;
+  [[nodiscard]] SysError delete_tree(const RegKeyPath& key) override;
   Result<RegValue> get_value(const RegKeyPath& key, const std::u16string& name) override;
-  SysError set_value(const RegKeyPath& key, const std::u16string& name, const RegValue& value) override;
-  SysError delete_value(const RegKeyPath& key, const std::u16string& name) override;
+  [[nodiscard]] SysError set_value(const RegKeyPath& key, const std::u16string& name, const RegValue& value) override;
+  [[nodiscard]] SysError delete_value(const RegKeyPath& key, const std::u16string& name) override;
   Result<std::vector<std::u16string>> subkeys(const RegKeyPath& key) override;
   Result<std::vector<std::u16string>> value_names(const RegKeyPath& key) override;
 };
@@ -53,9 +53,9 @@ class Win32Shell final : public Shell {
   std::u16string system_folder() override;
   Result<std::u16string> system_wow64_folder() override;
   Result<std::u16string> environment_variable(const std::u16string& name) override;
-  SysError set_environment_variable(const std::u16string& name, const std::u16string& value) override;
+  [[nodiscard]] SysError set_environment_variable(const std::u16string& name, const std::u16string& value) override;
   std::u16string expand_environment(const std::u16string& text) override;
-  SysError recycle(const std::u16string& path) override;
+  [[nodiscard]] SysError recycle(const std::u16string& path) override;
   void notify_associations_changed() override;
 };
 
@@ -68,13 +68,13 @@ class Win32Processes final : public Processes {
                                                               std::uint32_t size_of_raw_data) override;
   bool initialize_com() override;
   void uninitialize_com() override;
-  SysError enable_privilege(const std::u16string& name) override;
+  [[nodiscard]] SysError enable_privilege(const std::u16string& name) override;
   void set_crash_handler(std::function<void(const CrashInfo&)> handler) override;
   [[noreturn]] void exit_process(int code) override;
   MutexTake take_named_mutex(const std::u16string& name) override;
   Result<std::unique_ptr<Process>> start(const std::u16string& command_line, const std::u16string& working_folder,
                                          int show_mode) override;
-  SysError shell_execute(const std::u16string& verb, const std::u16string& file, const std::u16string& parameters,
+  [[nodiscard]] SysError shell_execute(const std::u16string& verb, const std::u16string& file, const std::u16string& parameters,
                          const std::u16string& folder, int show_mode) override;
 
  private:
@@ -116,7 +116,7 @@ class Win32SystemInfo final : public SystemInfo {
   std::u16string computer_name() override;
   std::u16string user_name() override;
   std::u16string error_text(SysError error) override;
-  SysError disable_fs_redirection() override;
+  [[nodiscard]] SysError disable_fs_redirection() override;
 };
 
 class Win32Clock final : public Clock {
@@ -135,7 +135,7 @@ void pump_thread_messages();
 // letting window messages through; true when the handle was signalled.
 bool wait_pumping(HANDLE handle, DWORD milliseconds);
 
-inline SysError last_error() {
+[[nodiscard]] inline SysError last_error() {
   DWORD e = GetLastError();
   return e == 0 ? err::kInvalidParameter : e;
 }

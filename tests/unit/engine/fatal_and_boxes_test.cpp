@@ -147,11 +147,11 @@ TEST_F(EngineBoxes, ErrorBoxInAutomaticModeOnlyWhenThePackageAsks) {
 }
 
 TEST(FormatMessage, FillsPlaceholdersInOrder) {
-  using support::format_message;
-  EXPECT_EQ(u"This product needs a 64-bit system.", format_message(u"This product needs a %d-bit system.", {u"64"}));
-  EXPECT_EQ(u"a=1 b=two 100%", format_message(u"a=%u b=%s 100%%", {u"1", u"two"}));
-  EXPECT_EQ(u"[  x] [] 5%!", format_message(u"[%3s] [%s] 5%!", {u"  x"}));
-  EXPECT_EQ(u"%", format_message(u"%", {}));
+  using support::format_text;
+  EXPECT_EQ(u"This product needs a 64-bit system.", format_text(u"This product needs a %d-bit system.", {u"64"}));
+  EXPECT_EQ(u"a=1 b=two 100%", format_text(u"a=%u b=%s 100%%", {u"1", u"two"}));
+  EXPECT_EQ(u"[  x] [%s] 5%!", format_text(u"[%3s] [%s] 5%!", {u"  x"}));
+  EXPECT_EQ(u"%", format_text(u"%", {}));
 }
 
 }  // namespace

@@ -33,22 +33,22 @@ class FakeFiles : public Files {
   }
   Result<std::uint32_t> attributes(const std::u16string& path) override {
     if (folders.count(upper(path))) return Result<std::uint32_t>::ok(attr::kDirectory);
-    return Result<std::uint32_t>{attr::kInvalid, err::kFileNotFound};
+    return Result<std::uint32_t>::fail(err::kFileNotFound);
   }
-  SysError set_attributes(const std::u16string&, std::uint32_t) override { return 0; }
+  [[nodiscard]] SysError set_attributes(const std::u16string&, std::uint32_t) override { return 0; }
   Result<FileTimes> times(const std::u16string&) override { return Result<FileTimes>::fail(err::kFileNotFound); }
-  SysError set_times(const std::u16string&, const FileTimes&) override { return 0; }
-  SysError create_directory(const std::u16string& path) override {
+  [[nodiscard]] SysError set_times(const std::u16string&, const FileTimes&) override { return 0; }
+  [[nodiscard]] SysError create_directory(const std::u16string& path) override {
     folders.insert(upper(path));
     return 0;
   }
-  SysError remove_directory(const std::u16string& path) override {
+  [[nodiscard]] SysError remove_directory(const std::u16string& path) override {
     folders.erase(upper(path));
     return 0;
   }
-  SysError delete_file(const std::u16string&) override { return 0; }
-  SysError move_file(const std::u16string&, const std::u16string&, std::uint32_t) override { return 0; }
-  SysError copy_file(const std::u16string&, const std::u16string&, bool) override { return 0; }
+  [[nodiscard]] SysError delete_file(const std::u16string&) override { return 0; }
+  [[nodiscard]] SysError move_file(const std::u16string&, const std::u16string&, std::uint32_t) override { return 0; }
+  [[nodiscard]] SysError copy_file(const std::u16string&, const std::u16string&, bool) override { return 0; }
   Result<std::vector<FindEntry>> find(const std::u16string&) override {
     return Result<std::vector<FindEntry>>::fail(err::kFileNotFound);
   }
@@ -88,16 +88,16 @@ class FakeRegistry : public Registry {
   }
 
   bool key_exists(const RegKeyPath& key) override { return keys.count({key.root, upper(key.subkey)}) != 0; }
-  SysError create_key(const RegKeyPath& key, bool* created) override {
+  [[nodiscard]] SysError create_key(const RegKeyPath& key, bool* created) override {
     auto [it, inserted] = keys.try_emplace({key.root, upper(key.subkey)});
     if (created) *created = inserted;
     return 0;
   }
-  SysError delete_key(const RegKeyPath& key) override {
+  [[nodiscard]] SysError delete_key(const RegKeyPath& key) override {
     keys.erase({key.root, upper(key.subkey)});
     return 0;
   }
-  SysError delete_tree(const RegKeyPath& key) override { return delete_key(key); }
+  [[nodiscard]] SysError delete_tree(const RegKeyPath& key) override { return delete_key(key); }
   Result<RegValue> get_value(const RegKeyPath& key, const std::u16string& name) override {
     auto it = keys.find({key.root, upper(key.subkey)});
     if (it == keys.end()) return Result<RegValue>::fail(err::kFileNotFound);
@@ -105,11 +105,11 @@ class FakeRegistry : public Registry {
     if (v == it->second.end()) return Result<RegValue>::fail(err::kFileNotFound);
     return Result<RegValue>::ok(v->second);
   }
-  SysError set_value(const RegKeyPath& key, const std::u16string& name, const RegValue& value) override {
+  [[nodiscard]] SysError set_value(const RegKeyPath& key, const std::u16string& name, const RegValue& value) override {
     keys[{key.root, upper(key.subkey)}][upper(name)] = value;
     return 0;
   }
-  SysError delete_value(const RegKeyPath& key, const std::u16string& name) override {
+  [[nodiscard]] SysError delete_value(const RegKeyPath& key, const std::u16string& name) override {
     remove_value(key.root, key.subkey, name);
     return 0;
   }
@@ -147,7 +147,7 @@ class FakeShell : public Shell {
     if (it == environment.end()) return Result<std::u16string>::fail(203);
     return Result<std::u16string>::ok(it->second);
   }
-  SysError set_environment_variable(const std::u16string& name, const std::u16string& value) override {
+  [[nodiscard]] SysError set_environment_variable(const std::u16string& name, const std::u16string& value) override {
     environment[upper(name)] = value;
     return 0;
   }
@@ -176,7 +176,7 @@ class FakeShell : public Shell {
     }
     return out;
   }
-  SysError recycle(const std::u16string&) override { return 0; }
+  [[nodiscard]] SysError recycle(const std::u16string&) override { return 0; }
   void notify_associations_changed() override {}
 };
 
@@ -191,7 +191,7 @@ class FakeProcesses : public Processes {
 
   bool initialize_com() override { return ++com_initialized, true; }
   void uninitialize_com() override { --com_initialized; }
-  SysError enable_privilege(const std::u16string& name) override { return privileges.push_back(name), 0; }
+  [[nodiscard]] SysError enable_privilege(const std::u16string& name) override { return privileges.push_back(name), 0; }
   void set_crash_handler(std::function<void(const CrashInfo&)> handler) override { crash_handler = std::move(handler); }
   std::u16string command_line() override { return u"\"" + module + u"\""; }
   std::u16string module_path() override { return module; }
@@ -203,7 +203,7 @@ class FakeProcesses : public Processes {
   Result<std::unique_ptr<Process>> start(const std::u16string&, const std::u16string&, int) override {
     return Result<std::unique_ptr<Process>>::fail(err::kFileNotFound);
   }
-  SysError shell_execute(const std::u16string&, const std::u16string&, const std::u16string&,
+  [[nodiscard]] SysError shell_execute(const std::u16string&, const std::u16string&, const std::u16string&,
                          const std::u16string&, int) override {
     return 0;
   }
@@ -260,7 +260,7 @@ class FakeInfo : public SystemInfo {
   std::u16string computer_name() override { return u"PC"; }
   std::u16string user_name() override { return u"u"; }
   std::u16string error_text(SysError e) override { return u"error " + support::ascii_to_utf16(std::to_string(e)); }
-  SysError disable_fs_redirection() override {
+  [[nodiscard]] SysError disable_fs_redirection() override {
     ++redirection_calls;
     return redirection_error;
   }

@@ -119,7 +119,7 @@ TEST_F(PackageAccess, DamageReportShowsTheCodeAndEndsWithTwo) {
 
 TEST_F(PackageAccess, SilentDamageReportShowsNothing) {
   Bytes file = installer();
-  const auto section = find_package_section(file).section;
+  const auto section = find_package_section(file).value().value();
   file[section.pointer_to_raw_data] ^= 1;  // magic
   start(file, true);
   EXPECT_EQ(exit_code_of([&] { open_package(*session_); }), kDamageExitCode);
@@ -142,7 +142,7 @@ TEST_F(PackageAccess, FatalStartsEndWithMinusOne) {
   EXPECT_EQ(machine_->ui().transcript()[0].text, kNoPackageText);
 
   Bytes other = installer();
-  other[find_package_section(other).section.pointer_to_raw_data + 5] = '4';  // "44.0"
+  other[find_package_section(other).value()->pointer_to_raw_data + 5] = '4';  // "44.0"
   start(other);
   EXPECT_EQ(exit_code_of([&] { open_package(*session_); }), -1);
   ASSERT_EQ(machine_->ui().transcript().size(), 1u);
@@ -155,7 +155,7 @@ TEST_F(PackageAccess, PayloadFromFileReadsExactlyItsSize) {
   // A payload size beyond the end of the file: 46 from the file (where
   // reading everything up to the end would overflow), 46 in place as well.
   Bytes file = installer();
-  const auto section = find_package_section(file).section;
+  const auto section = find_package_section(file).value().value();
   set_u32(file, section.pointer_to_raw_data + 33, 0x7FFFFFF0);
   for (bool from_file : {true, false}) {
     start(file);
@@ -168,24 +168,24 @@ TEST_F(PackageAccess, PayloadFromFileReadsExactlyItsSize) {
 TEST_F(PackageAccess, OwnFileReadsAndTheirErrors) {
   start(Bytes{'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'});
   OwnFile file;
-  EXPECT_EQ(file.read_at(0, 1).error, u"File not open");
+  EXPECT_EQ(file.read_at(0, 1).error().text, u"File not open");
   ASSERT_EQ(file.open(machine_->system().files, u"C:\\setup.exe"), 0u);
   EXPECT_EQ(file.size(), 10u);
   const auto read = file.read_at(3, 4);
   ASSERT_TRUE(read);
-  EXPECT_EQ(read.bytes, to_bytes("3456"));
+  EXPECT_EQ((*read), to_bytes("3456"));
   EXPECT_TRUE(file.read_at(10, 0));
-  EXPECT_EQ(file.read_at(8, 3).error, u"Read past end of file");
-  EXPECT_EQ(file.read_at(0, -1).error, u"Illegal block size -1");
-  EXPECT_EQ(file.read_prefix(10).bytes.size(), 10u);
-  EXPECT_EQ(file.read_prefix(11).error, u"Read past end of file");
+  EXPECT_EQ(file.read_at(8, 3).error().text, u"Read past end of file");
+  EXPECT_EQ(file.read_at(0, -1).error().text, u"Illegal block size -1");
+  EXPECT_EQ(file.read_prefix(10)->size(), 10u);
+  EXPECT_EQ(file.read_prefix(11).error().text, u"Read past end of file");
   EXPECT_NE(file.open(machine_->system().files, u"C:\\missing.exe"), 0u);
 
   // The file position is the same after a read as before it.
   auto opened = machine_->system().files.open(u"C:\\setup.exe", platform::OpenMode::kRead);
   ASSERT_TRUE(opened);
   platform::File* raw = opened->get();
-  raw->seek(7);
+  ASSERT_TRUE(raw->seek(7));
   OwnFile adopted;
   adopted.adopt(std::move(*opened), 10, true);
   EXPECT_TRUE(adopted.read_at(0, 5));
@@ -194,7 +194,7 @@ TEST_F(PackageAccess, OwnFileReadsAndTheirErrors) {
   auto write_only = machine_->system().files.open(u"C:\\setup.exe", platform::OpenMode::kReadWrite);
   OwnFile no_read;
   no_read.adopt(std::move(*write_only), 10, false);
-  EXPECT_EQ(no_read.read_at(0, 1).error, u"Read access denied");
+  EXPECT_EQ(no_read.read_at(0, 1).error().text, u"Read access denied");
 }
 
 }  // namespace

@@ -142,20 +142,17 @@ struct ReadOutcome {
 inline ReadOutcome read_section(std::span<const std::uint8_t> section, bool compressed, bool silent = false) {
   ReadOutcome out;
   HeaderRead read = read_package_header(section);
-  if (read.wrong_version) {
-    out.wrong_version = true;
+  if (!read) {
+    out.wrong_version = read.error().wrong_version;
+    out.damage = read.error().damage;
     return out;
   }
-  if (!read.header) {
-    out.damage = read.damage;
-    return out;
-  }
-  const PackageHeader& h = *read.header;
+  const PackageHeader& h = *read;
   Blowfish cipher;
   key_cipher(h, cipher);
   auto settings = load_settings_block(section, h, cipher);
   if (!settings) {
-    out.damage = settings.damage();
+    out.damage = settings.error();
     return out;
   }
   out.settings = *settings;
@@ -167,7 +164,7 @@ inline ReadOutcome read_section(std::span<const std::uint8_t> section, bool comp
   for (std::uint32_t i = 0; i < h.entry_count; ++i) {
     auto e = reader.next_entry();
     if (!e) {
-      out.damage = e.damage();
+      out.damage = e.error();
       return out;
     }
     out.data.emplace_back(e->data.begin(), e->data.end());

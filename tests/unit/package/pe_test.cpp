@@ -38,16 +38,23 @@ std::uint32_t get_u32(const Bytes& d, std::size_t at) {
   return d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) | (std::uint32_t{d[at + 3]} << 24);
 }
 
+// What a search found, for tables of cases.
+enum class Found { kSection, kMissing, kDamaged };
+Found found(const SectionSearch& search) {
+  if (!search) return Found::kDamaged;
+  return *search ? Found::kSection : Found::kMissing;
+}
+
 // The section of an installer as the engine reads it, and everything in it.
 struct Opened {
-  SectionSearch search;
+  SectionSearch search = std::optional<PackageSection>();
   ReadOutcome read;
 };
 Opened open_installer(const Bytes& file, bool compressed = true) {
   Opened o;
   o.search = find_package_section(std::span(file).first(std::min(file.size(), kPeHeaderReadSize)));
-  if (o.search.outcome == SectionSearch::Outcome::kFound) {
-    const auto& s = o.search.section;
+  if (found(o.search) == Found::kSection) {
+    const auto& s = **o.search;
     o.read = read_section(std::span(file).subspan(s.pointer_to_raw_data, std::min<std::size_t>(s.size_of_raw_data, file.size() - s.pointer_to_raw_data)), compressed);
   }
   return o;
@@ -75,12 +82,12 @@ class PeFile : public ::testing::Test {
 TEST_F(PeFile, AttachedPackageReadsBackWithItsEngineCrc) {
   const Bytes installer = tools::attach_package(stub_, package_);
   const Opened o = open_installer(installer);
-  ASSERT_EQ(o.search.outcome, SectionSearch::Outcome::kFound);
+  ASSERT_EQ(found(o.search), Found::kSection);
   ASSERT_EQ(o.read.damage, damage::kNone);
   ASSERT_EQ(o.read.data.size(), 2u);
   EXPECT_EQ(o.read.data[1], entries_[1].data);
 
-  const auto& s = o.search.section;
+  const auto& s = **o.search;
   const tools::PeLayout pe = tools::read_pe_layout(installer);
   EXPECT_EQ(s.pointer_to_raw_data % pe.file_alignment, 0u);
   EXPECT_EQ(s.virtual_address % pe.section_alignment, 0u);
@@ -93,15 +100,15 @@ TEST_F(PeFile, AttachedPackageReadsBackWithItsEngineCrc) {
 
   const HeaderRead header = read_package_header(std::span(installer).subspan(s.pointer_to_raw_data));
   const auto prefix = std::span(installer).first(s.pointer_to_raw_data);
-  EXPECT_EQ(check_engine_crc(prefix, s, *header.header), damage::kNone);
+  EXPECT_EQ(check_engine_crc(prefix, s, *header), damage::kNone);
   // The PE checksum lies in front of the protected range and may change.
   Bytes resummed = installer;
   set_u32(resummed, pe.optional_header + 64, 0x12345678);
-  EXPECT_EQ(check_engine_crc(std::span(resummed).first(s.pointer_to_raw_data), s, *header.header), damage::kNone);
+  EXPECT_EQ(check_engine_crc(std::span(resummed).first(s.pointer_to_raw_data), s, *header), damage::kNone);
   // A changed byte of the engine code is damage code 40.
   Bytes patched = installer;
   patched[0x500] ^= 0xFF;
-  EXPECT_EQ(check_engine_crc(std::span(patched).first(s.pointer_to_raw_data), s, *header.header), damage::kEngineCrc);
+  EXPECT_EQ(check_engine_crc(std::span(patched).first(s.pointer_to_raw_data), s, *header), damage::kEngineCrc);
 }
 
 TEST_F(PeFile, ObjcopyAttachedPackageReadsTheSame) {
@@ -113,7 +120,7 @@ TEST_F(PeFile, ObjcopyAttachedPackageReadsTheSame) {
       << output();
   const Opened theirs = open_installer(read_file(kDir / "objcopy.exe"));
   const Opened ours = open_installer(tools::attach_package(stub_, package_));
-  ASSERT_EQ(theirs.search.outcome, SectionSearch::Outcome::kFound);
+  ASSERT_EQ(found(theirs.search), Found::kSection);
   ASSERT_EQ(theirs.read.damage, damage::kNone);
   EXPECT_EQ(theirs.read.settings, ours.read.settings);
   EXPECT_EQ(theirs.read.data, ours.read.data);
@@ -141,32 +148,32 @@ TEST_F(PeFile, SectionLookupRules) {
   struct Case {
     const char* what;
     std::function<void(Bytes&)> change;
-    SectionSearch::Outcome outcome;
+    Found outcome;
     DamageCode damage;
   };
   const Case cases[] = {
-      {"as attached (.setup is not the first section)", [](Bytes&) {}, SectionSearch::Outcome::kFound, 0},
-      {"e_lfanew 63", [](Bytes& f) { f[60] = 63; f[61] = 0; }, SectionSearch::Outcome::kDamaged, damage::kNewHeaderOffset},
-      {"e_lfanew 4097", [](Bytes& f) { f[60] = 0x01; f[61] = 0x10; }, SectionSearch::Outcome::kDamaged, damage::kNewHeaderOffset},
+      {"as attached (.setup is not the first section)", [](Bytes&) {}, Found::kSection, 0},
+      {"e_lfanew 63", [](Bytes& f) { f[60] = 63; f[61] = 0; }, Found::kDamaged, damage::kNewHeaderOffset},
+      {"e_lfanew 4097", [](Bytes& f) { f[60] = 0x01; f[61] = 0x10; }, Found::kDamaged, damage::kNewHeaderOffset},
       {"3 sections", [&](Bytes& f) { f[pe.new_header_offset + 6] = 3; f[pe.new_header_offset + 7] = 0; },
-       SectionSearch::Outcome::kDamaged, damage::kSectionCount},
+       Found::kDamaged, damage::kSectionCount},
       {"100 sections", [&](Bytes& f) { f[pe.new_header_offset + 6] = 100; f[pe.new_header_offset + 7] = 0; },
-       SectionSearch::Outcome::kDamaged, damage::kSectionCount},
-      {"PointerToRawData 0", [&](Bytes& f) { set_u32(f, setup_entry + 20, 0); }, SectionSearch::Outcome::kDamaged,
+       Found::kDamaged, damage::kSectionCount},
+      {"PointerToRawData 0", [&](Bytes& f) { set_u32(f, setup_entry + 20, 0); }, Found::kDamaged,
        damage::kNoPointerToRawData},
-      {"name .setupX", [&](Bytes& f) { f[setup_entry + 6] = 'X'; }, SectionSearch::Outcome::kMissing, 0},
-      {"name .setup then a NUL and more", [&](Bytes& f) { f[setup_entry + 7] = 'Z'; }, SectionSearch::Outcome::kFound, 0},
+      {"name .setupX", [&](Bytes& f) { f[setup_entry + 6] = 'X'; }, Found::kMissing, 0},
+      {"name .setup then a NUL and more", [&](Bytes& f) { f[setup_entry + 7] = 'Z'; }, Found::kSection, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Bytes file = installer;
     c.change(file);
     const SectionSearch s = find_package_section(file);
-    EXPECT_EQ(s.outcome, c.outcome);
-    EXPECT_EQ(s.damage, c.damage);
+    EXPECT_EQ(found(s), c.outcome);
+    EXPECT_EQ(s.error(), c.damage);
   }
-  EXPECT_EQ(find_package_section(stub_).outcome, SectionSearch::Outcome::kMissing);
-  EXPECT_EQ(find_package_section(std::span(installer).first(pe.section_table + 40)).damage, damage::kSectionCount);
+  EXPECT_EQ(found(find_package_section(stub_)), Found::kMissing);
+  EXPECT_EQ(find_package_section(std::span(installer).first(pe.section_table + 40)).error(), damage::kSectionCount);
 }
 
 TEST_F(PeFile, AttachRefusesWhatItCannotDoCleanly) {

@@ -196,7 +196,7 @@ TEST(PackageReader, HeaderBoundaries) {
   RawPackage p = base_package();
   p.entry_sizes = {0x40000000};
   p.chunks.clear();
-  EXPECT_TRUE(read_package_header(assemble(p)).header.has_value());
+  EXPECT_TRUE(read_package_header(assemble(p)).has_value());
 
   // N = 0 with an empty payload is a valid package.
   RawPackage empty;
@@ -206,17 +206,19 @@ TEST(PackageReader, HeaderBoundaries) {
 
   // A section cut inside the fixed header.
   const Bytes section = assemble(empty);
-  EXPECT_EQ(read_package_header(std::span(section).first(40)).damage, damage::kBadMagic);
+  EXPECT_EQ(read_package_header(std::span(section).first(40)).error().damage, damage::kBadMagic);
 
   // Another version: the version message, not a damage code.
   Bytes other = section;
   other[5] = '6';
   const HeaderRead read = read_package_header(other);
-  EXPECT_TRUE(read.wrong_version);
-  EXPECT_EQ(read.version, "46.0");
+  ASSERT_FALSE(read);
+  EXPECT_TRUE(read.error().wrong_version);
+  EXPECT_EQ(read.error().damage, damage::kNone);
+  EXPECT_EQ(read.error().version, "46.0");
   // Without the key flag the settings follow the size table directly.
   const HeaderRead plain = read_package_header(section);
-  EXPECT_EQ(plain.header->settings_offset, kFixedHeaderSize);
+  EXPECT_EQ(plain->settings_offset, kFixedHeaderSize);
 }
 
 TEST(PackageReader, WholeFramesInAChunkDoNotReadTheNextChunk) {
@@ -227,7 +229,7 @@ TEST(PackageReader, WholeFramesInAChunkDoNotReadTheNextChunk) {
   p.chunks = {first, frame(entry("three", to_bytes("333")))};
   p.entry_sizes = {1, 2, 3};
   const Bytes section = assemble(p);
-  const PackageHeader h = *read_package_header(section).header;
+  const PackageHeader h = *read_package_header(section);
   const auto payload = std::span(section).subspan(h.payload_offset);
   PayloadReader reader(payload, h.entry_sizes, {});
   ASSERT_TRUE(reader.next_entry());

@@ -226,7 +226,7 @@ TEST_F(ProjectTest, ProjectBecomesTheStateItDescribes) {
   loaded.product_flags2 = s.product_flags2;
   const std::string stream = package::write_settings(s);
   ASSERT_EQ(package::load_settings({reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size()}, loaded)
-                .damage,
+                .error(),
             0);
   EXPECT_EQ(loaded, s);
 

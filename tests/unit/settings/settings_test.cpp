@@ -145,7 +145,7 @@ TEST(SettingsStream, FullStateRoundTrips) {
   const std::string bytes = write_settings(original);
   Settings loaded;
   loaded.product_flags2 = original.product_flags2;
-  ASSERT_EQ(load(bytes, loaded).damage, 0);
+  ASSERT_EQ(load(bytes, loaded).error(), 0);
   EXPECT_EQ(loaded, original);
   EXPECT_EQ(loaded.messages.default_language, 0u);
   EXPECT_EQ(write_settings(loaded), bytes);
@@ -168,7 +168,7 @@ TEST(SettingsStream, OptionalFieldsFollowTheirBits) {
   EXPECT_EQ(write_settings(full).size() - bytes.size(),
             8u + 8u + (1 + 16) + (1 + 8) + (1 + 6) + (4 + 7));
   Settings loaded;
-  ASSERT_EQ(load(bytes, loaded).damage, 0);
+  ASSERT_EQ(load(bytes, loaded).error(), 0);
   EXPECT_EQ(loaded, s);
 }
 
@@ -263,7 +263,7 @@ TEST(SettingsStream, TerminatedTablesWithOnlyTheirEndRow) {
   EXPECT_EQ(static_cast<std::uint8_t>(bytes[ac_at + ac_end.size()]), 1);
 
   Settings loaded;
-  ASSERT_EQ(load(bytes, loaded).damage, 0);
+  ASSERT_EQ(load(bytes, loaded).error(), 0);
   EXPECT_TRUE(loaded.conditional_deletions.empty());
   EXPECT_TRUE(loaded.auto_close_rules.empty());
 }
@@ -274,7 +274,7 @@ TEST(SettingsStream, EndRowsMustMatchExactly) {
   s.conditional_deletions = {{u"~~THE~END~~", 0, u"", 4}, {u"~~the end~~", 0, u"", 4}};
   s.auto_close_rules = {{u"~~THE END~~", u"", "", 0, 1}};
   Settings loaded;
-  ASSERT_EQ(load(write_settings(s), loaded).damage, 0);
+  ASSERT_EQ(load(write_settings(s), loaded).error(), 0);
   EXPECT_EQ(loaded.conditional_deletions.size(), 2u);
   EXPECT_EQ(loaded.auto_close_rules.size(), 1u);
 }
@@ -348,7 +348,7 @@ TEST(SettingsStream, DamageCodes) {
     Settings s = minimal_settings();
     c.change(s);
     Settings loaded;
-    EXPECT_EQ(load(write_settings(s), loaded).damage, c.damage);
+    EXPECT_EQ(load(write_settings(s), loaded).error(), c.damage);
     if (c.damage == 0) EXPECT_EQ(loaded, s);
   }
 }
@@ -361,7 +361,7 @@ TEST(SettingsStream, TwoHundredAndOneLanguagesIsDamage) {
   ASSERT_NE(at, std::string::npos);
   bytes[at] = static_cast<char>(201);
   Settings loaded;
-  EXPECT_EQ(load(bytes, loaded).damage, 30);
+  EXPECT_EQ(load(bytes, loaded).error(), 30);
 }
 
 TEST(SettingsStream, MisalignedStreamIsCaughtByTheEndMarker) {
@@ -385,7 +385,7 @@ TEST(SettingsStream, MisalignedStreamIsCaughtByTheEndMarker) {
     SCOPED_TRACE(c.what);
     Settings loaded;
     loaded.product_flags2 = full_settings().product_flags2;
-    const int damage = load(c.bytes, loaded).damage;
+    const int damage = load(c.bytes, loaded).error();
     // A misaligned stream may trip a count check on the way (an empty
     // stream reads a language count of 0); it never loads.
     EXPECT_NE(damage, 0);
@@ -411,7 +411,7 @@ TEST(SettingsStream, DefaultLanguageRule) {
     s.messages.languages = c.languages;
     s.messages.texts.assign(c.languages.size(), u"x");
     Settings loaded;
-    ASSERT_EQ(load(write_settings(s), loaded).damage, 0);
+    ASSERT_EQ(load(write_settings(s), loaded).error(), 0);
     EXPECT_EQ(loaded.messages.default_language, c.expected);
     EXPECT_EQ(loaded.messages.chosen_language, c.expected);
   }
@@ -421,7 +421,7 @@ TEST(SettingsStream, MessagesByLanguageAndMacros) {
   Settings loaded;
   const Settings s = full_settings();
   loaded.product_flags2 = s.product_flags2;
-  ASSERT_EQ(load(write_settings(s), loaded).damage, 0);
+  ASSERT_EQ(load(write_settings(s), loaded).error(), 0);
   const MessageTable& table = loaded.messages;
   EXPECT_EQ(table.text(1, 0), u"m1 <product>");
   EXPECT_EQ(table.text(1, 1), u"m1 de");
@@ -454,7 +454,7 @@ TEST(SettingsStream, HookSeesFieldsInOrderAndCanStop) {
     }
     return 0;
   };
-  EXPECT_EQ(load(bytes, loaded, hook).damage, 25);
+  EXPECT_EQ(load(bytes, loaded, hook).error(), 25);
   ASSERT_EQ(fields.size(), 46u);
   for (int i = 0; i < 46; ++i) EXPECT_EQ(fields[i], i + 1);
   EXPECT_TRUE(has_bit(loaded.product_flags, pf::kNoBackdrop));
@@ -462,7 +462,7 @@ TEST(SettingsStream, HookSeesFieldsInOrderAndCanStop) {
   fields.clear();
   Settings all;
   all.product_flags2 = s.product_flags2;
-  EXPECT_EQ(load(bytes, all, [&](int f, Settings&) { fields.push_back(f); return 0; }).damage, 0);
+  EXPECT_EQ(load(bytes, all, [&](int f, Settings&) { fields.push_back(f); return 0; }).error(), 0);
   EXPECT_EQ(fields.back(), 77);
 }
 

@@ -91,7 +91,7 @@ TEST_F(SimFilesTest, AttributesAndTimesPersistForTheNextProcess) {
   EXPECT_EQ(when, times->last_write);
   // A read-only file can be neither deleted nor opened for writing.
   EXPECT_EQ(err::kAccessDenied, machine_->files().delete_file(u"C:\\data.bin"));
-  EXPECT_EQ(err::kAccessDenied, machine_->files().open(u"C:\\data.bin", OpenMode::kReadWrite).error);
+  EXPECT_EQ(err::kAccessDenied, machine_->files().open(u"C:\\data.bin", OpenMode::kReadWrite).error());
   ASSERT_EQ(0u, machine_->files().set_attributes(u"C:\\data.bin", attr::kNormal));
   EXPECT_EQ(attr::kNormal, *machine_->files().attributes(u"C:\\data.bin"));
   EXPECT_EQ(0u, machine_->files().delete_file(u"C:\\data.bin"));
@@ -100,17 +100,17 @@ TEST_F(SimFilesTest, AttributesAndTimesPersistForTheNextProcess) {
 TEST_F(SimFilesTest, ErrorsAreTheOnesWindowsGives) {
   open();
   auto& files = machine_->files();
-  EXPECT_EQ(err::kFileNotFound, files.attributes(u"C:\\nothing.txt").error);
-  EXPECT_EQ(err::kPathNotFound, files.attributes(u"C:\\no\\such.txt").error);
-  EXPECT_EQ(err::kPathNotFound, files.open(u"Q:\\x.txt", OpenMode::kCreateAlways).error);
-  EXPECT_EQ(err::kFileNotFound, files.open(u"C:\\nothing.txt", OpenMode::kRead).error);
+  EXPECT_EQ(err::kFileNotFound, files.attributes(u"C:\\nothing.txt").error());
+  EXPECT_EQ(err::kPathNotFound, files.attributes(u"C:\\no\\such.txt").error());
+  EXPECT_EQ(err::kPathNotFound, files.open(u"Q:\\x.txt", OpenMode::kCreateAlways).error());
+  EXPECT_EQ(err::kFileNotFound, files.open(u"C:\\nothing.txt", OpenMode::kRead).error());
   EXPECT_EQ(err::kPathNotFound, files.create_directory(u"C:\\a\\b"));
   ASSERT_EQ(0u, files.create_directory(u"C:\\a"));
   write_file(u"C:\\a\\f", "1");
   EXPECT_EQ(err::kDirNotEmpty, files.remove_directory(u"C:\\a"));
   EXPECT_EQ(err::kAlreadyExists, files.move_file(u"C:\\a\\f", u"C:\\a", 0));
   EXPECT_EQ(err::kFileExists, files.copy_file(u"C:\\a\\f", u"C:\\a\\f", true));
-  EXPECT_EQ(123u, files.attributes(u"C:\\a\\<x>").error);
+  EXPECT_EQ(123u, files.attributes(u"C:\\a\\<x>").error());
   EXPECT_EQ(DriveType::kFixed, files.drive_type(u"C:\\"));
   EXPECT_EQ(DriveType::kNoRootDir, files.drive_type(u"Q:\\"));
 }
@@ -122,7 +122,7 @@ TEST_F(SimFilesTest, LockedFilesRefuseWritersAndTheirDelayedMoveIsRecorded) {
   write_host(root_ / "drives/C/Windows/Fonts/busy.ttf", "font");
   auto& files = machine_->files();
   EXPECT_EQ(err::kSharingViolation, files.delete_file(u"c:\\windows\\fonts\\BUSY.TTF"));
-  EXPECT_EQ(err::kSharingViolation, files.open(u"C:\\Windows\\Fonts\\busy.ttf", OpenMode::kCreateAlways).error);
+  EXPECT_EQ(err::kSharingViolation, files.open(u"C:\\Windows\\Fonts\\busy.ttf", OpenMode::kCreateAlways).error());
   write_file(u"C:\\Windows\\Fonts\\new.tmp", "new");
   ASSERT_EQ(0u, files.move_file(u"C:\\Windows\\Fonts\\new.tmp", u"C:\\Windows\\Fonts\\busy.ttf",
                                 move_flags::kDelayUntilReboot | move_flags::kReplaceExisting));

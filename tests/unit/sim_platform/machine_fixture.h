@@ -41,7 +41,7 @@ class MachineTest : public ::testing::Test {
   // Writes `text` to a file of the machine through its own file service.
   void write_file(const std::u16string& path, const std::string& text) {
     auto file = machine_->files().open(path, OpenMode::kCreateAlways);
-    ASSERT_TRUE(file) << "error " << file.error;
+    ASSERT_TRUE(file) << "error " << file.error();
     ASSERT_TRUE((*file)->write(text.data(), text.size()));
   }
 

@@ -89,7 +89,7 @@ TEST_F(Machine, StartedProgramsAreLoggedWithScriptedExitCodes) {
   EXPECT_TRUE((*started)->wait(-1));
   EXPECT_EQ(3u, (*started)->exit_code());
   EXPECT_EQ(0u, (*machine_->processes().start(u"notepad.exe", u"", 1))->exit_code());
-  EXPECT_EQ(267u, machine_->processes().start(u"x.exe", u"C:\\nowhere", 1).error);
+  EXPECT_EQ(267u, machine_->processes().start(u"x.exe", u"C:\\nowhere", 1).error());
   EXPECT_EQ(0u, machine_->processes().shell_execute(u"open", u"C:\\readme.txt", u"", u"", 1));
   EXPECT_EQ(
       "start\n  command line: \"C:\\Windows\\system32\\REGSVR32.exe\" /s x.dll\n  folder: C:\\Windows\n  show: 0\n"

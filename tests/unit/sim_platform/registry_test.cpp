@@ -126,7 +126,7 @@ TEST_F(SimRegistryTest, ChangesPersistForTheNextProcess) {
   ASSERT_EQ(0u, machine_->registry().delete_tree(key));
   open();
   EXPECT_FALSE(machine_->registry().key_exists(key));
-  EXPECT_EQ(err::kFileNotFound, machine_->registry().get_value(key, u"DisplayName").error);
+  EXPECT_EQ(err::kFileNotFound, machine_->registry().get_value(key, u"DisplayName").error());
 }
 
 TEST_F(SimRegistryTest, The32BitViewOfSoftwareLivesUnderWow6432Node) {

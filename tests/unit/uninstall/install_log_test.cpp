@@ -23,11 +23,11 @@ TEST(InstallLog, EveryFormStoresUtf8) {
 }
 
 TEST(LogFormat, DirectivesWithoutArgumentsStayAsWritten) {
-  EXPECT_EQ(format_text(u"%s and %s", {u"one"}), u"one and %s");
-  EXPECT_EQ(format_text(u"100%", {}), u"100%");
-  EXPECT_EQ(format_text(u"%q", {1}), u"%q");
-  EXPECT_EQ(format_text(u"%d", {u"text"}), u"text");
-  EXPECT_EQ(format_text(u"%X", {-1}), u"FFFFFFFF");
+  EXPECT_EQ(support::format_text(u"%s and %s", {u"one"}), u"one and %s");
+  EXPECT_EQ(support::format_text(u"100%", {}), u"100%");
+  EXPECT_EQ(support::format_text(u"%q", {1}), u"%q 1");  // the unused argument is appended
+  EXPECT_EQ(support::format_text(u"%d", {u"text"}), u"text");
+  EXPECT_EQ(support::format_text(u"%X", {-1}), u"FFFFFFFF");
 }
 
 LogRecordHeader sample_header() {

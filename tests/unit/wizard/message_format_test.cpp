@@ -1,5 +1,7 @@
 #include "wizard/message_format.h"
 
+#include "support/format.h"
+
 #include <gtest/gtest.h>
 
 #include "wizard/disk_space.h"
@@ -13,14 +15,14 @@ TEST(MessageFormat, ConversionsTakeValuesInOrder) {
     std::u16string expected;
   } cases[] = {
       {u"Needs %s on drive %c:, %s free.", u"Needs 1 MB on drive C:, 2 KB free."},
-      {u"%-10s|%5ls|%I64u", u"1 MB|C|2 KB"},
+      {u"%-10s|%5ls|%I64u", u"1 MB      |    C|2 KB"},  // widths pad
       {u"100%% of %s", u"100% of 1 MB C 2 KB"},  // left-over values are appended
       {u"No values", u"No values 1 MB C 2 KB"},
       {u"Trailing %", u"Trailing % 1 MB C 2 KB"},
       {u"%q is no conversion, %s is", u"%q is no conversion, 1 MB is C 2 KB"},
   };
-  for (const Case& c : cases) EXPECT_EQ(format_message(c.text, {u"1 MB", u"C", u"2 KB"}), c.expected);
-  EXPECT_EQ(format_message(u"%s and %s", {u"one"}), u"one and ");
+  for (const Case& c : cases) EXPECT_EQ(support::format_text(c.text, {u"1 MB", u"C", u"2 KB"}), c.expected);
+  EXPECT_EQ(support::format_text(u"%s and %s", {u"one"}), u"one and %s");  // a value short: as written
 }
 
 TEST(DiskSpace, FilesRoundUpToWholeClusters) {
