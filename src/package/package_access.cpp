@@ -1,6 +1,8 @@
 #include "package/package_access.h"
 
 #include <algorithm>
+#include <new>
+#include <optional>
 #include <string>
 
 #include "engine/fatal.h"
@@ -133,10 +135,16 @@ PayloadAccess::PayloadAccess(engine::Session& session, LoadedPackage& package, b
 PayloadEntry PayloadAccess::next_entry() {
   if (progress_.position)
     progress_.position(entry_progress_position(reader_->entries_read(), package_.header.entry_count));
-  auto entry = reader_->next_entry();
-  if (!entry) report_damage(session_, entry.error());
+  std::optional<Checked<PayloadEntry>> entry;
+  try {
+    entry.emplace(reader_->next_entry());
+  } catch (const std::bad_alloc&) {
+    // The package is sound; the machine cannot hold the next chunk.
+    engine::fatal_error(session_, std::string_view(kOutOfMemoryMessage));
+  }
+  if (!*entry) report_damage(session_, entry->error());
   session_.sys.ui.pump_messages();
-  return std::move(*entry);
+  return std::move(**entry);
 }
 
 void PayloadAccess::finish() {

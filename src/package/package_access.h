@@ -25,6 +25,12 @@ inline constexpr char16_t kNoPackageText[] =
     u"This program performs installations and uninstallations.\r\nThere is no installation data present.\r\n"
     u"No uninstallation parameters were specified.\r\n\r\nYou should not delete this program or execute it directly.";
 
+// The fatal message when a sound payload cannot be unpacked because memory
+// runs out (the file phase of a 32-bit engine with a very large file).
+inline constexpr char kOutOfMemoryMessage[] =
+    "Not enough memory to unpack the installation data.\r\nClose other programs and start the "
+    "installation again.";
+
 // The package as the run holds it once opened. Not copied or moved:
 // `image` may point into `image_from_file`.
 struct LoadedPackage {
@@ -75,7 +81,8 @@ class PayloadAccess {
 
   // The next entry, its data checked (damage report otherwise). The progress
   // position is set before it is read; pending window messages are let
-  // through after it.
+  // through after it. When the memory for a chunk cannot be had, the run
+  // stops with the fatal kOutOfMemoryMessage rather than a damage report.
   PayloadEntry next_entry();
 
   // After the last entry: damage codes 80 and 83.

@@ -1,7 +1,6 @@
 #include "package/payload_reader.h"
 
 #include <algorithm>
-#include <new>
 
 #include "package/byte_cursor.h"
 #include "package/checksum.h"
@@ -29,7 +28,9 @@ int entry_progress_position(std::uint32_t index, std::uint32_t count) {
 
 PayloadReader::PayloadReader(std::span<const std::uint8_t> payload, std::span<const std::uint32_t> entry_sizes,
                              PayloadOptions options)
-    : payload_(payload), entry_sizes_(entry_sizes), options_(options) {}
+    : payload_(payload), entry_sizes_(entry_sizes), options_(options) {
+  if (options.allocate) stream_ = ByteBuffer(options.allocate);
+}
 
 std::optional<std::span<const std::uint8_t>> PayloadReader::take_frame() {
   while (!chunk_ends_.empty() && chunk_ends_.front() <= begin_) chunk_ends_.pop_front();
@@ -70,11 +71,7 @@ DamageCode PayloadReader::read_chunk() {
   if (options_.compressed) {
     if (!decoder_.decompress_append(chunk, stream_, end_)) return damage::kChunkDecode;
   } else {
-    try {
-      stream_.grow(end_ + chunk.size(), end_);
-    } catch (const std::bad_alloc&) {
-      return damage::kChunkDecode;
-    }
+    stream_.grow(end_ + chunk.size(), end_);
     std::copy(chunk.begin(), chunk.end(), stream_.data() + end_);
     end_ += chunk.size();
   }

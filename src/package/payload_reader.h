@@ -21,6 +21,7 @@ struct PayloadOptions {
   const Blowfish* cipher = nullptr;  // deciphers every chunk; nullptr when not enciphered
   bool compressed = false;           // chunks are XZ streams (`ProductFlags` bit 5)
   bool silent = false;               // silent mode: the kind-11 value is replaced by 2
+  ByteBuffer::Allocate allocate = nullptr;  // memory of the chunk queue; nullptr: the heap
 };
 
 // Checks the payload as a whole: its length must equal the header's payload
@@ -39,7 +40,8 @@ class PayloadReader {
 
   // The next entry, its data CRC checked; damage codes 60, 61, 62, 63 (chunk),
   // 70, 71, 72, 100, 110 (entry). Its data view stays valid until the next
-  // call.
+  // call. Throws std::bad_alloc when the memory for a chunk cannot be had:
+  // a sound package is not damaged because the machine is short of memory.
   Checked<PayloadEntry> next_entry();
 
   // After the last entry: 80 when payload bytes were never read as chunks,

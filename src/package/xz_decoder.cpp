@@ -61,7 +61,10 @@ bool decode(lzma_stream& strm, std::span<const std::uint8_t> input, ByteBuffer& 
   } catch (const std::bad_alloc&) {
   }
 
-  if (lzma_stream_decoder(&strm, UINT64_MAX, LZMA_CONCATENATED) != LZMA_OK) return false;
+  if (const lzma_ret ret = lzma_stream_decoder(&strm, UINT64_MAX, LZMA_CONCATENATED); ret != LZMA_OK) {
+    if (ret == LZMA_MEM_ERROR) throw std::bad_alloc();
+    return false;
+  }
   strm.next_in = nullptr;
   strm.avail_in = 0;
   strm.next_out = nullptr;
@@ -89,6 +92,7 @@ bool decode(lzma_stream& strm, std::span<const std::uint8_t> input, ByteBuffer& 
       used = produced;
       return true;
     }
+    if (ret == LZMA_MEM_ERROR) throw std::bad_alloc();
     if (is_failure(ret)) return false;
   }
 }
@@ -105,21 +109,21 @@ XzDecoder::XzDecoder() : stream_(std::make_unique<Stream>()) {}
 XzDecoder::~XzDecoder() = default;
 
 bool XzDecoder::decompress_append(std::span<const std::uint8_t> input, ByteBuffer& output, std::size_t& used) {
+  return decode(stream_->strm, input, output, used);
+}
+
+bool decompress(std::vector<std::uint8_t>& buffer) {
   try {
-    return decode(stream_->strm, input, output, used);
+    ByteBuffer output;
+    std::size_t used = 0;
+    if (!XzDecoder().decompress_append(buffer, output, used)) return false;
+    buffer.assign(output.data(), output.data() + used);
+    return true;
   } catch (const std::bad_alloc&) {
     return false;
   } catch (const std::length_error&) {
     return false;
   }
-}
-
-bool decompress(std::vector<std::uint8_t>& buffer) {
-  ByteBuffer output;
-  std::size_t used = 0;
-  if (!XzDecoder().decompress_append(buffer, output, used)) return false;
-  buffer.assign(output.data(), output.data() + used);
-  return true;
 }
 
 }  // namespace hs::package

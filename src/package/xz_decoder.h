@@ -29,9 +29,11 @@ class XzDecoder {
   // `output`, whose first `used` bytes are kept: the decoded bytes follow
   // them and `used` grows by their count. `output` is only ever enlarged,
   // so a buffer that is used again decodes without new allocations.
-  // Returns false when the data is not a complete valid XZ stream or memory
-  // runs out; `used` then stays as it was (the bytes behind it are
-  // unspecified).
+  // Returns false when the data is not a complete valid XZ stream; `used`
+  // then stays as it was (the bytes behind it are unspecified). Throws
+  // std::bad_alloc when memory runs out (for the output or the decoder's
+  // own state): that says nothing about the data, and the caller must not
+  // take it for damage.
   bool decompress_append(std::span<const std::uint8_t> input, ByteBuffer& output, std::size_t& used);
 
  private:
