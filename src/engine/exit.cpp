@@ -1,7 +1,6 @@
 #include "engine/exit.h"
 
 #include <cstdlib>
-#include <exception>
 
 namespace hs::engine {
 
@@ -31,8 +30,11 @@ void close_run(Session& session) {
 void exit_run(Session& session, int code) {
   try {
     close_run(session);
-  } catch (const std::exception&) {
-    // The process ends with the run's code all the same.
+  } catch (...) {
+    // Whatever escaped a closing step (an error of any type): the state of
+    // the process is unknown, so it ends at once, with the run's code all
+    // the same.
+    session.sys.processes.terminate_process(code);
   }
   session.sys.processes.exit_process(code);
   std::abort();  // not reached: exit_process does not return

@@ -7,8 +7,8 @@ namespace hs::engine {
 
 // Closes what the run opened (progress page, backdrop, background sender,
 // last clean-up), lets pending window messages through and ends the process
-// with `code`. When a closing step throws, the remaining steps are skipped
-// and the process still ends with `code`.
+// with `code`. When anything escapes a closing step, the remaining steps are
+// skipped and the process is terminated at once, still with `code`.
 [[noreturn]] void exit_run(Session& session, int code);
 
 }  // namespace hs::engine

@@ -309,6 +309,8 @@ void check_master_product(Session& session, StartupState& state) {
     support::formatted_error_box(session, msg::kMasterMissing, {display_name}, kMasterMissingText);
     exit_run(session, startup_exit::kMasterProduct);
   }
+  // The product installs into the master product's folder.
+  if (needs_folder) state.default_folder = state.master_folder;
   const std::u16string& minimum = session.settings.master_min_version;
   if (!minimum.empty() && install::compare_versions(state.master_version, minimum) < 0) {
     // The required version is shown as the 8-bit text the engine keeps.
@@ -316,6 +318,18 @@ void check_master_product(Session& session, StartupState& state) {
     support::formatted_error_box(session, msg::kMasterTooOld, {required, display_name}, kMasterTooOldText);
     exit_run(session, startup_exit::kMasterProduct);
   }
+}
+
+void settle_default_folder(Session& session, StartupState& state) {
+  if (!state.default_folder.empty()) return;  // the master product's folder
+  install::FolderQueries queries(session.sys, state.folder_cache);
+  const std::u16string program_files = queries.program_files(session.settings.bits == kBits64);
+  state.default_folder = package::default_install_folder(
+      session.settings, session.derived, queries.windows_folder(), program_files, [&](std::u16string_view text) {
+        std::u16string expanded(text);
+        install::expand_variables(session.sys, state.folders, state.folder_cache, expanded);
+        return expanded;
+      });
 }
 
 void take_single_installer_mutex(Session& session) {
@@ -408,9 +422,12 @@ void abort_notice(Session& session, StartupState& state, int exit_code, bool sys
 // ---------------------------------------------------------------------------
 
 void run_startup(Session& session, StartupState& state) {
-  // 5. An empty change list; messages use their built-in texts until the
-  // package is loaded.
+  // 5. An empty change list, in the system's ANSI code page; messages use
+  // their built-in texts until the package is loaded.
   state.changes.clear();
+  platform::SystemInfo& info = session.sys.info;
+  state.changes.use_code_page([&info](std::string_view text) { return info.ansi_to_utf16(text); },
+                              [&info](std::u16string_view text) { return info.utf16_to_ansi(text); });
 
   // 6, 7. The own file and the package.
   std::unique_ptr<package::LoadedPackage> loaded = package::open_package(session);
@@ -477,6 +494,7 @@ void run_startup(Session& session, StartupState& state) {
   folders.automatic = session.modes.automatic;
   folders.all_users_shortcuts = session.settings.shortcut_mode == 1;
   folders.product_64bit = session.settings.bits == kBits64;
+  settle_default_folder(session, state);
 
   // 22. Hand over.
   install::run_installation(session);

@@ -100,8 +100,13 @@ void check_bitness(Session& session);
 void check_excluded_systems(Session& session, StartupState& state);
 
 // Step 17: ends with exit code 7 when the master product is missing or too
-// old; notes its folder.
+// old; notes its folder, which becomes the default installation folder when
+// the package's is "<master>".
 void check_master_product(Session& session, StartupState& state);
+
+// The default installation folder by the package's rule, unless the master
+// product's folder already is it.
+void settle_default_folder(Session& session, StartupState& state);
 
 // Step 18: ends with exit code 8 when another installer holds the mutex.
 void take_single_installer_mutex(Session& session);

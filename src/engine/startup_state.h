@@ -42,6 +42,11 @@ struct StartupState {
   // Version of the master product as installed ("" = none).
   std::u16string master_version;
 
+  // The default installation folder the installation run starts from: the
+  // package's rule (settings field 19) applied, and for "<master>" the
+  // master product's folder. "" until the start-up has settled it.
+  std::u16string default_folder;
+
   // The existing installation, read from the product's uninstall key.
   std::u16string existing_folder;       // "InstallLocation", else the folder registry path; "" = none
   std::u16string existing_version;      // "DisplayVersion", "" = none

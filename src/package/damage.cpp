@@ -32,7 +32,6 @@ void report_damage(engine::Session& session, DamageCode code, platform::SysError
   const std::u16string system_text = system_error != 0 ? session.sys.info.error_text(system_error) : u"";
   const std::u16string text = damage_report_text(session, code, system_error, system_text);
   session.failure_summary += text;
-  session.failure_summary += u"\r\n";
   queue_problem_report(session, text);
   if (!session.modes.silent) {
     platform::MessageBoxRequest box;

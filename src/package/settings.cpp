@@ -325,8 +325,8 @@ void load_fields(SettingsStream& in, Settings& s, const FieldHook& hook) {
 }  // namespace
 
 LoadResult load_settings(std::span<const std::uint8_t> stream, Settings& settings,
-                         const FieldHook& hook) {
-  SettingsStream in(stream);
+                         const FieldHook& hook, const support::AnsiDecoder& ansi) {
+  SettingsStream in(stream, ansi);
   try {
     load_fields(in, settings, hook);
   } catch (const Damage& damage) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/text.h"
 #include "package/association_record.h"
 #include "package/auto_close_rule.h"
 #include "package/conditional_deletion.h"
@@ -247,9 +248,11 @@ using FieldHook = std::function<int(int field, Settings& settings)>;
 
 // Reads the whole stream into `settings` (whose `product_flags2` must
 // already hold the header's word), applying every rule of the stream. On
-// damage, `settings` holds what was read so far.
+// damage, `settings` holds what was read so far. `ansi` decodes the 8-bit
+// texts without the leading "|" (the system's ANSI code page); empty: code
+// page 1252.
 LoadResult load_settings(std::span<const std::uint8_t> stream, Settings& settings,
-                         const FieldHook& hook = {});
+                         const FieldHook& hook = {}, const support::AnsiDecoder& ansi = {});
 
 // The stream of `settings`: the exact inverse of `load_settings`.
 std::string write_settings(const Settings& settings);

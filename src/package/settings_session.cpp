@@ -4,7 +4,9 @@ namespace hs::package {
 
 LoadResult load_session_settings(engine::Session& session, std::span<const std::uint8_t> stream,
                                  const FieldHook& hook) {
-  LoadResult result = load_settings(stream, session.settings, hook);
+  // 8-bit texts without the leading "|" are in the system's ANSI code page.
+  const support::AnsiDecoder ansi = [&session](std::string_view text) { return session.sys.info.ansi_to_utf16(text); };
+  LoadResult result = load_settings(stream, session.settings, hook, ansi);
   if (!result) return result;
   session.derived = derive_settings(session.settings, session.modes.product_name_override);
   session.message = [&session](int n) { return session_message(session, n); };

@@ -104,7 +104,7 @@ std::u16string SettingsStream::cstr() {
   std::size_t n = static_cast<const std::uint8_t*>(nul) - begin;
   std::string_view text(reinterpret_cast<const char*>(begin), n);
   pos_ += n + 1;
-  return support::from_bar_form(text);
+  return support::from_bar_form(text, ansi_);
 }
 
 std::u16string SettingsStream::wstr() {

@@ -11,12 +11,18 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
+
+#include "support/text.h"
 
 namespace hs::package {
 
 class SettingsStream {
  public:
-  explicit SettingsStream(std::span<const std::uint8_t> data) : data_(data) {}
+  // `ansi` decodes the 8-bit texts without the leading "|" (the system's
+  // ANSI code page); empty: code page 1252.
+  explicit SettingsStream(std::span<const std::uint8_t> data, support::AnsiDecoder ansi = {})
+      : data_(data), ansi_(std::move(ansi)) {}
 
   std::uint8_t u8();
   std::uint16_t u16();
@@ -62,6 +68,7 @@ class SettingsStream {
   std::string raw(std::size_t n);
 
   std::span<const std::uint8_t> data_;
+  support::AnsiDecoder ansi_;  // decodes 8-bit texts in the ANSI code page
   std::size_t pos_ = 0;
   bool overrun_ = false;
 };

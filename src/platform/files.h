@@ -20,6 +20,11 @@ inline constexpr std::uint32_t kArchive = 0x20;
 inline constexpr std::uint32_t kNormal = 0x80;
 }  // namespace attr
 
+// File-system flags of a volume that the engine reads.
+namespace volume {
+inline constexpr std::uint32_t kReadOnlyVolume = 0x00080000;  // FILE_READ_ONLY_VOLUME
+}  // namespace volume
+
 // How a file is opened.
 enum class OpenMode {
   kRead,           // existing file, read only, others may read and write
@@ -102,7 +107,8 @@ class Files {
   // ("C:\dir\*.txt"). "." and ".." are included for folders, as on Windows.
   virtual Result<std::vector<FindEntry>> find(const std::u16string& pattern) = 0;
 
-  // The user's temporary folder, with a trailing backslash (GetTempPath).
+  // The user's temporary folder, with a trailing backslash (GetTempPath);
+  // "" when it cannot be read.
   virtual std::u16string temp_path() = 0;
   // GetTempFileName: creates a new empty file "<prefix><hex>.tmp" in `folder`.
   virtual Result<std::u16string> temp_file_name(const std::u16string& folder, const std::u16string& prefix) = 0;
@@ -117,6 +123,10 @@ class Files {
     std::uint32_t cluster_size = 0;  // bytes per cluster; 0 means unknown
   };
   virtual Result<FreeSpace> free_space(const std::u16string& root) = 0;
+  // The file-system flags of the volume of `root` (GetVolumeInformation's
+  // FILE_* flags, such as kReadOnlyVolume); fails when the volume
+  // information cannot be read.
+  virtual Result<std::uint32_t> volume_flags(const std::u16string& root) = 0;
 };
 
 }  // namespace hs::platform

@@ -91,6 +91,10 @@ class Processes {
   // Ends this process with the code. On Windows this is ExitProcess; the
   // simulated machine unwinds to the caller that started the engine.
   [[noreturn]] virtual void exit_process(int code) = 0;
+  // Ends this process at once with the code, without the clean-up that
+  // exit_process runs (TerminateProcess on the own process): the last way
+  // out when closing the run failed.
+  [[noreturn]] virtual void terminate_process(int code) = 0;
 
   // Creates the named mutex (not initially owned), tries to take it without
   // waiting and, when taken, keeps it for the life of the process.

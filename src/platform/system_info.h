@@ -44,6 +44,11 @@ class SystemInfo {
   virtual std::optional<std::string> wine_version() = 0;
 
   virtual std::uint32_t ansi_code_page() = 0;        // GetACP
+  // An 8-bit text in the system's ANSI code page as UTF-16, and back
+  // (MultiByteToWideChar and WideCharToMultiByte with CP_ACP). A character
+  // the code page cannot hold becomes "?".
+  virtual std::u16string ansi_to_utf16(std::string_view text) = 0;
+  virtual std::string utf16_to_ansi(std::u16string_view text) = 0;
   virtual std::uint16_t user_language() = 0;         // GetUserDefaultUILanguage
   // The user's language named in that language ("Deutsch (Deutschland)"),
   // as the language page preselects it; "" when unknown.

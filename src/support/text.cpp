@@ -158,9 +158,11 @@ std::string to_bar_form(std::u16string_view text) {
   return utf16_to_ascii(text);
 }
 
-std::u16string from_bar_form(std::string_view text) {
+std::u16string from_bar_form(std::string_view text) { return from_bar_form(text, AnsiDecoder()); }
+
+std::u16string from_bar_form(std::string_view text, const AnsiDecoder& ansi) {
   if (!text.empty() && text.front() == '|') return utf8_to_utf16(text.substr(1));
-  return cp1252_to_utf16(text);
+  return ansi ? ansi(text) : cp1252_to_utf16(text);
 }
 
 char16_t to_upper(char16_t c) {

@@ -5,6 +5,7 @@
 // when every character is below 128, otherwise "|" followed by UTF-8.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,15 @@ std::string to_bar_form(std::u16string_view text);
 // Reads a bar-form text; one without the leading "|" is taken as code page
 // 1252 (the engine's fixed choice for the ANSI code page).
 std::u16string from_bar_form(std::string_view text);
+
+// Decodes an 8-bit text of the system's ANSI code page (the platform's
+// SystemInfo::ansi_to_utf16); an empty one stands for code page 1252.
+using AnsiDecoder = std::function<std::u16string(std::string_view)>;
+// Encodes a text in the system's ANSI code page (SystemInfo::utf16_to_ansi);
+// an empty one stands for code page 1252.
+using AnsiEncoder = std::function<std::string(std::u16string_view)>;
+// Reads a bar-form text; one without the leading "|" is decoded by `ansi`.
+std::u16string from_bar_form(std::string_view text, const AnsiDecoder& ansi);
 
 // Upper case as Windows' invariant locale does it for the characters the
 // engine compares (ASCII and Latin-1 letters).

@@ -37,7 +37,7 @@ char change_prefix(ChangeKind kind) {
 bool ChangeList::append(std::string_view text, ChangeKind kind) {
   if (text.size() < 4) return false;
   if (kind == ChangeKind::kFolder) {
-    auto key = support::to_upper(support::from_bar_form(text));
+    auto key = support::to_upper(support::from_bar_form(text, ansi_decode_));
     if (!folders_.insert(std::move(key)).second) return false;
   }
   if (const char prefix = change_prefix(kind)) text_.push_back(prefix);
@@ -51,7 +51,8 @@ bool ChangeList::append(std::u16string_view text, ChangeKind kind) {
   if (text.size() < 4) return false;
   switch (kind) {
     case ChangeKind::kRegistryValue: return append(to_utf8_or_question(text), kind);
-    case ChangeKind::kRegistryKey64: return append(support::utf16_to_cp1252(text), kind);
+    case ChangeKind::kRegistryKey64:
+      return append(ansi_encode_ ? ansi_encode_(text) : support::utf16_to_cp1252(text), kind);
     default: return append(support::to_bar_form(text), kind);
   }
 }

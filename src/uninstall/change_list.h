@@ -6,6 +6,9 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "support/text.h"
 
 namespace hs::uninstall {
 
@@ -33,6 +36,14 @@ class ChangeList {
   // Empties the list and the set of recorded folders.
   void clear();
 
+  // Converts with the system's ANSI code page from now on: the 64-bit key
+  // lines are written in it, and folder lines without the leading "|" are
+  // read in it. Until then, and for empty converters, code page 1252.
+  void use_code_page(support::AnsiDecoder decode, support::AnsiEncoder encode) {
+    ansi_decode_ = std::move(decode);
+    ansi_encode_ = std::move(encode);
+  }
+
   // The whole list as it goes into the file: one CR LF ended line per change.
   const std::string& text() const { return text_; }
   bool empty() const { return text_.empty(); }
@@ -40,6 +51,8 @@ class ChangeList {
  private:
   std::string text_;
   std::set<std::u16string> folders_;  // upper-cased folders already recorded
+  support::AnsiDecoder ansi_decode_;  // reads folder lines in the ANSI code page; empty: 1252
+  support::AnsiEncoder ansi_encode_;  // writes 64-bit key lines in the ANSI code page; empty: 1252
 };
 
 // The one-character prefix of a kind ('\0' for plain files).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "package/message_table.h"
 #include "support/format.h"
 
 namespace hs::uninstall {
@@ -12,7 +13,13 @@ void fill_uninstall_strings(UninstallData& data, const engine::Session& session)
   for (int n : kUninstallMessageNumbers) {
     data.messages[static_cast<std::size_t>(n)] = session.message ? session.message(n) : std::u16string();
   }
-  data.caption = session.message_or(114, session.settings.page_title);
+  // The caption the wizard shows: message 114, else the package's page
+  // title with its macros expanded.
+  std::u16string windows_folder;
+  if (session.settings.page_title.find(u"<os>") != std::u16string::npos) windows_folder = session.sys.shell.windows_folder();
+  data.caption = session.message_or(
+      114, package::replace_message_macros(session.settings.page_title, session.derived.product_name,
+                                           session.derived.description, windows_folder));
 }
 
 bool save_uninstall_data(engine::Session& session, const std::u16string& path, const UninstallData& data) {

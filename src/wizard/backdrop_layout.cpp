@@ -150,7 +150,10 @@ FittedFont fit_text(double nominal_points, int dpi, int shadow_depth, int margin
                     const std::function<int(int height)>& measure) {
   double points = nominal_points;
   if (!(points == points)) points = 6;  // not a number
-  points = std::min(points, 1000.0);
+  // No size is negative, and none is absurdly large; either would also
+  // make the pixel height a number no int holds (a TitleSize of -inf read
+  // from the registry, say).
+  points = std::clamp(points, 0.0, 1000.0);
   while (true) {
     FittedFont font;
     font.points = points;

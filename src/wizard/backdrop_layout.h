@@ -77,7 +77,8 @@ int font_height(double points, int dpi);
 // until `measure(height)` (the widest line in pixels at that font height)
 // + shadow offset + `margin` is below `client_right`. At 6 points or less
 // the size is taken without measuring. A nominal size that is not a
-// number, or absurdly large, is brought into 6..1000 points first.
+// number becomes 6 points; a negative one 0 (the font's default height),
+// an absurdly large one 1000.
 FittedFont fit_text(double nominal_points, int dpi, int shadow_depth, int margin, int client_right,
                     const std::function<int(int height)>& measure);
 

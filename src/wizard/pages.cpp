@@ -345,10 +345,9 @@ platform::DriveType SystemFolderCheckHost::drive_type(const std::u16string& root
 }
 
 std::optional<bool> SystemFolderCheckHost::volume_read_only(const std::u16string& root) {
-  // The boundary reports a volume through its space query: a volume whose
-  // space cannot be read counts as one whose information cannot be read.
-  if (!session_.sys.files.free_space(root)) return std::nullopt;
-  return false;
+  auto flags = session_.sys.files.volume_flags(root);
+  if (!flags) return std::nullopt;
+  return (*flags & platform::volume::kReadOnlyVolume) != 0;
 }
 
 std::optional<std::uint64_t> SystemFolderCheckHost::free_space(const std::u16string& root) {

@@ -186,6 +186,13 @@ TEST_F(DataFile, StringsComeFromTheChosenLanguage) {
   fill_uninstall_strings(data, session());
   EXPECT_EQ(data.caption, u"Caption 114");
   EXPECT_EQ(data.message(53), u"");
+  // Record 999 holds the caption as the wizard shows it: macros expanded.
+  session().message = [](int) { return std::u16string(); };
+  session().settings.page_title = u"<product> (<description>) in <os>";
+  session().derived.product_name = u"Sample";
+  session().derived.description = u"Sample Tools";
+  fill_uninstall_strings(data, session());
+  EXPECT_EQ(data.caption, u"Sample (Sample Tools) in C:\\Windows");
 }
 
 }  // namespace

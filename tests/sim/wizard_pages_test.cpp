@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 
 #include "engine/session.h"
 #include "package/default_messages.h"
 #include "package/product_flags.h"
 #include "platform/sim/sim_machine.h"
 #include "support/text.h"
+#include "wizard/folder_check.h"
 #include "wizard/pages.h"
 #include "wizard/progress_page.h"
 
@@ -26,8 +29,11 @@ std::filesystem::path machine_root(const std::string& name) {
 
 // A session with the default English messages for "Sample Product".
 struct WizardRun {
-  explicit WizardRun(const std::string& name, std::string answers)
-      : machine(machine_root(name), platform::sim::RunOptions{.answers = std::move(answers)}), session(machine.system()) {
+  explicit WizardRun(const std::string& name, std::string answers,
+                     std::function<void(platform::sim::MachineConfig&)> configure = {})
+      : machine(machine_root(name),
+                platform::sim::RunOptions{.configure = std::move(configure), .answers = std::move(answers)}),
+        session(machine.system()) {
     package::MessageTable& table = session.settings.messages;
     table.languages = {u"English"};
     for (std::string_view text : package::default_english_messages()) table.texts.push_back(support::utf8_to_utf16(text));
@@ -272,6 +278,26 @@ button = next
   auto attributes = run.machine.system().files.attributes(u"C:\\Tools\\Sample");
   ASSERT_TRUE(attributes);
   EXPECT_TRUE(*attributes & platform::attr::kDirectory);
+}
+
+// Check 7 reads the volume's own flags: a read-only volume is refused with
+// message 96 though its free space can be read.
+TEST(WizardPages, FolderCheckRefusesAReadOnlyVolume) {
+  WizardRun run("read_only_volume", "", [](platform::sim::MachineConfig& config) {
+    platform::sim::DriveConfig drive;
+    drive.read_only = true;
+    config.drives['D'] = drive;
+  });
+  SystemFolderCheckHost host(run.session);
+  EXPECT_EQ(host.volume_read_only(u"D:\\"), std::optional<bool>(true));
+  EXPECT_EQ(host.volume_read_only(u"C:\\"), std::optional<bool>(false));
+  EXPECT_EQ(host.volume_read_only(u"Q:\\"), std::nullopt);
+  const FolderCheckResult refused = check_install_folder(u"D:\\Product", {}, host, run.session.message);
+  EXPECT_FALSE(refused.accepted);
+  const auto& transcript = run.machine.ui().transcript();
+  ASSERT_EQ(transcript.size(), 1u);
+  EXPECT_NE(transcript[0].text.find(u"cannot be installed on drive D:"), std::u16string::npos);
+  EXPECT_TRUE(check_install_folder(u"C:\\Product", {}, host, run.session.message).accepted);
 }
 
 TEST(WizardPages, StartMenuNameWithAColonIsNotTaken) {

@@ -109,9 +109,22 @@ bool parse_drive(std::string_view text, DriveConfig& drive, std::string& error) 
     if (lower(type) == name) drive.type = value, found = true;
   }
   if (!found) return error = "unknown drive type: " + type, false;
-  std::string free_text, total_text;
-  if (in >> free_text && !parse_number(free_text, drive.free_bytes)) return error = "bad free space: " + free_text, false;
-  if (in >> total_text && !parse_number(total_text, drive.total_bytes)) return error = "bad drive size: " + total_text, false;
+  // Then the free space and the size, each optional, and "readonly"
+  // anywhere among them.
+  int numbers = 0;
+  for (std::string word; in >> word;) {
+    if (lower(word) == "readonly") {
+      drive.read_only = true;
+    } else if (numbers == 0) {
+      if (!parse_number(word, drive.free_bytes)) return error = "bad free space: " + word, false;
+      ++numbers;
+    } else if (numbers == 1) {
+      if (!parse_number(word, drive.total_bytes)) return error = "bad drive size: " + word, false;
+      ++numbers;
+    } else {
+      return error = "unexpected word in drive: " + word, false;
+    }
+  }
   return true;
 }
 
@@ -290,9 +303,10 @@ std::string write_machine_config(const MachineConfig& config) {
   out << "code_page = " << config.code_page << "\n";
   out << "language = " << config.user_language << "\n";
   out << "utc_offset_minutes = " << config.utc_offset_minutes << "\n";
-  out << "\n# letter = type [free bytes [total bytes]]\n[drives]\n";
+  out << "\n# letter = type [free bytes [total bytes]] [readonly]\n[drives]\n";
   for (const auto& [letter, drive] : config.drives) {
-    out << letter << " = " << drive_type_name(drive.type) << " " << drive.free_bytes << " " << drive.total_bytes << "\n";
+    out << letter << " = " << drive_type_name(drive.type) << " " << drive.free_bytes << " " << drive.total_bytes
+        << (drive.read_only ? " readonly" : "") << "\n";
   }
   out << "\n# csidl.<number>, known.<{GUID}>, env.<NAME>\n[removed]\n";
   for (const auto& name : config.removed) out << name << "\n";

@@ -22,6 +22,7 @@ struct DriveConfig {
   DriveType type = DriveType::kFixed;
   std::uint64_t free_bytes = 64ull << 30;    // free space the caller may use
   std::uint64_t total_bytes = 128ull << 30;  // size of the drive
+  bool read_only = false;  // its volume information reports a read-only volume
 };
 
 struct MachineConfig {

@@ -491,4 +491,13 @@ Result<Files::FreeSpace> SimFiles::free_space(const std::u16string& root) {
   return Result<FreeSpace>::ok(FreeSpace{drive.free_bytes, drive.total_bytes, 4096});
 }
 
+Result<std::uint32_t> SimFiles::volume_flags(const std::u16string& root) {
+  auto p = parse_win_path(root, current_folder);
+  if (!p || !drive_exists(p->drive)) return Result<std::uint32_t>::fail(kInvalidDrive);
+  const DriveConfig& drive = machine_.config().drives.at(static_cast<char>(p->drive));
+  // A CD-ROM drive without a disc has no volume to describe.
+  if (drive.type == DriveType::kCdRom && drive.total_bytes == 0) return Result<std::uint32_t>::fail(21);
+  return Result<std::uint32_t>::ok(drive.read_only ? volume::kReadOnlyVolume : 0);
+}
+
 }  // namespace hs::platform::sim

@@ -31,6 +31,7 @@ class SimFiles : public Files {
   Result<std::u16string> full_path(const std::u16string& path) override;
   DriveType drive_type(const std::u16string& root) override;
   Result<FreeSpace> free_space(const std::u16string& root) override;
+  Result<std::uint32_t> volume_flags(const std::u16string& root) override;
 
   // Reads a path against the current folder and applies the file-system
   // redirection of a 32-bit process on 64-bit Windows.

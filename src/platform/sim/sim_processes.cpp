@@ -60,6 +60,11 @@ void SimProcesses::exit_process(int code) {
   throw ProcessExit{code};
 }
 
+void SimProcesses::terminate_process(int code) {
+  release_mutexes();
+  throw ProcessExit{code, true};
+}
+
 MutexTake SimProcesses::take_named_mutex(const std::u16string& name) {
   const std::u16string key = support::to_upper(name);
   if (name.find(u'\\') != std::u16string::npos) return MutexTake::kFailed;

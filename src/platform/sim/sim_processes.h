@@ -21,6 +21,7 @@ class SimMachine;
 // mistakes the end of the process for an error.
 struct ProcessExit {
   int code = 0;
+  bool terminated = false;  // ended by terminate_process rather than exit_process
 };
 
 // One program the engine started.
@@ -52,6 +53,7 @@ class SimProcesses : public Processes {
   std::u16string command_line() override { return command_line_; }
   std::u16string module_path() override { return module_path_; }
   [[noreturn]] void exit_process(int code) override;
+  [[noreturn]] void terminate_process(int code) override;
   MutexTake take_named_mutex(const std::u16string& name) override;
   Result<std::unique_ptr<Process>> start(const std::u16string& command_line, const std::u16string& working_folder,
                                          int show_mode) override;

@@ -1,6 +1,7 @@
 #include "platform/sim/sim_system_info.h"
 
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/code_page.h"
 #include "support/text.h"
 
 namespace hs::platform::sim {
@@ -98,6 +99,14 @@ std::optional<std::string> SimSystemInfo::wine_version() {
 }
 
 std::uint32_t SimSystemInfo::ansi_code_page() { return machine_.config().code_page; }
+
+std::u16string SimSystemInfo::ansi_to_utf16(std::string_view text) {
+  return code_page_to_utf16(machine_.config().code_page, text);
+}
+
+std::string SimSystemInfo::utf16_to_ansi(std::u16string_view text) {
+  return utf16_to_code_page(machine_.config().code_page, text);
+}
 std::uint16_t SimSystemInfo::user_language() { return machine_.config().user_language; }
 std::u16string SimSystemInfo::computer_name() { return machine_.config().computer_name; }
 std::u16string SimSystemInfo::user_name() { return machine_.config().user_name; }

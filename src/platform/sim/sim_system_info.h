@@ -17,6 +17,8 @@ class SimSystemInfo : public SystemInfo {
   bool is_64bit_windows() override;
   std::optional<std::string> wine_version() override;
   std::uint32_t ansi_code_page() override;
+  std::u16string ansi_to_utf16(std::string_view text) override;
+  std::string utf16_to_ansi(std::u16string_view text) override;
   std::uint16_t user_language() override;
   std::u16string computer_name() override;
   std::u16string user_name() override;

@@ -187,7 +187,9 @@ Result<std::vector<FindEntry>> Win32Files::find(const std::u16string& pattern) {
 
 std::u16string Win32Files::temp_path() {
   std::u16string out;
-  if (!read_growing([](wchar_t* b, DWORD n) { return GetTempPathW(n, b); }, out)) return u"C:\\";
+  // A failure gives no folder at all, so that the callers' fallbacks apply
+  // (never a drive root that would pass for the temporary folder).
+  if (!read_growing([](wchar_t* b, DWORD n) { return GetTempPathW(n, b); }, out)) return u"";
   return out;
 }
 
@@ -209,6 +211,13 @@ Result<std::u16string> Win32Files::full_path(const std::u16string& path) {
   if (!read_growing([&](wchar_t* b, DWORD n) { return GetFullPathNameW(wide(path), n, b, nullptr); }, out))
     return Result<std::u16string>::fail(last_error());
   return Result<std::u16string>::ok(out);
+}
+
+Result<std::uint32_t> Win32Files::volume_flags(const std::u16string& root) {
+  DWORD flags = 0;
+  if (!GetVolumeInformationW(wide(root), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0))
+    return Result<std::uint32_t>::fail(last_error());
+  return Result<std::uint32_t>::ok(flags);
 }
 
 DriveType Win32Files::drive_type(const std::u16string& root) {

@@ -39,15 +39,40 @@ bool Win32SystemInfo::is_64bit_windows() {
   return is_wow64 && is_wow64(GetCurrentProcess(), &wow64) && wow64;
 }
 
-std::optional<std::string> Win32SystemInfo::wine_version() {
-  using WineGetVersionFn = const char*(CDECL*)();
-  auto get_version = bind_system<WineGetVersionFn>(L"ntdll.dll", "wine_get_version");
+std::optional<std::string> wine_version_from(WineGetVersionFn get_version) {
+  // Wine is there when ntdll exports the function and it gives a version.
   if (!get_version) return std::nullopt;
   const char* text = get_version();
-  return std::string(text ? text : "");
+  if (!text) return std::nullopt;
+  return std::string(text);
+}
+
+std::optional<std::string> Win32SystemInfo::wine_version() {
+  return wine_version_from(bind_system<WineGetVersionFn>(L"ntdll.dll", "wine_get_version"));
 }
 
 std::uint32_t Win32SystemInfo::ansi_code_page() { return GetACP(); }
+
+std::u16string Win32SystemInfo::ansi_to_utf16(std::string_view text) {
+  if (text.empty() || text.size() > 0x7FFFFFFF) return u"";
+  const int size = static_cast<int>(text.size());
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  if (length <= 0) return u"";
+  std::u16string out(static_cast<std::size_t>(length), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), size, reinterpret_cast<wchar_t*>(out.data()), length);
+  return out;
+}
+
+std::string Win32SystemInfo::utf16_to_ansi(std::u16string_view text) {
+  if (text.empty() || text.size() > 0x7FFFFFFF) return "";
+  const auto* wide_text = reinterpret_cast<const wchar_t*>(text.data());
+  const int size = static_cast<int>(text.size());
+  const int length = WideCharToMultiByte(CP_ACP, 0, wide_text, size, nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return "";
+  std::string out(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide_text, size, out.data(), length, nullptr, nullptr);
+  return out;
+}
 
 std::uint16_t Win32SystemInfo::user_language() { return GetUserDefaultUILanguage(); }
 

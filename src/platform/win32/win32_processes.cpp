@@ -47,15 +47,14 @@ Win32Processes::~Win32Processes() {
 std::u16string Win32Processes::command_line() { return from_wide(GetCommandLineW()); }
 
 std::u16string Win32Processes::module_path() {
-  std::u16string out;
-  // GetModuleFileNameW returns the buffer size when it had to cut the path.
-  read_growing(
-      [](wchar_t* b, DWORD n) {
-        DWORD got = GetModuleFileNameW(nullptr, b, n);
-        return got >= n ? n : got;
-      },
-      out);
-  return out;
+  // The engine reads its path into 1024 characters and the terminator. A
+  // longer path comes back cut (GetModuleFileNameW then returns the buffer
+  // size) and counts as not read: the start-up stops with "Error code 1".
+  constexpr DWORD kCapacity = kLongestModulePath + 1;
+  std::wstring buffer(kCapacity, L'\0');
+  const DWORD got = GetModuleFileNameW(nullptr, buffer.data(), kCapacity);
+  if (got == 0 || got >= kCapacity) return u"";
+  return from_wide(buffer.data(), got);
 }
 
 std::optional<std::span<const std::uint8_t>> Win32Processes::mapped_section(std::uint32_t virtual_address,
@@ -150,6 +149,11 @@ void Win32Processes::set_crash_handler(std::function<void(const CrashInfo&)> han
 }
 
 void Win32Processes::exit_process(int code) { ExitProcess(static_cast<UINT>(code)); }
+
+void Win32Processes::terminate_process(int code) {
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
+  ExitProcess(static_cast<UINT>(code));  // not reached: TerminateProcess on the own process does not return
+}
 
 MutexTake Win32Processes::take_named_mutex(const std::u16string& name) {
   HANDLE mutex = CreateMutexW(nullptr, FALSE, wide(name));

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/system.h"
@@ -30,6 +32,7 @@ class Win32Files final : public Files {
   Result<std::u16string> full_path(const std::u16string& path) override;
   DriveType drive_type(const std::u16string& root) override;
   Result<FreeSpace> free_space(const std::u16string& root) override;
+  Result<std::uint32_t> volume_flags(const std::u16string& root) override;
 };
 
 class Win32Registry final : public Registry {
@@ -71,6 +74,7 @@ class Win32Processes final : public Processes {
   [[nodiscard]] SysError enable_privilege(const std::u16string& name) override;
   void set_crash_handler(std::function<void(const CrashInfo&)> handler) override;
   [[noreturn]] void exit_process(int code) override;
+  [[noreturn]] void terminate_process(int code) override;
   MutexTake take_named_mutex(const std::u16string& name) override;
   Result<std::unique_ptr<Process>> start(const std::u16string& command_line, const std::u16string& working_folder,
                                          int show_mode) override;
@@ -105,11 +109,23 @@ class Win32UserInterface final : public UserInterface {
   WizardWindows windows_;  // pages, progress page and backdrop
 };
 
+// Longest path of the own executable that the engine reads (characters,
+// without the terminator).
+inline constexpr DWORD kLongestModulePath = 1024;
+
+// ntdll's wine_get_version, exported only by Wine.
+using WineGetVersionFn = const char*(CDECL*)();
+// The Wine version that `get_version` gives; nothing when the function is
+// missing or gives no text (then the process does not run under Wine).
+std::optional<std::string> wine_version_from(WineGetVersionFn get_version);
+
 class Win32SystemInfo final : public SystemInfo {
  public:
   OsVersion os_version() override;
   bool is_64bit_windows() override;
   std::optional<std::string> wine_version() override;
+  std::u16string ansi_to_utf16(std::string_view text) override;
+  std::string utf16_to_ansi(std::u16string_view text) override;
   std::uint32_t ansi_code_page() override;
   std::uint16_t user_language() override;
   std::u16string user_language_native_name() override;

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <utility>
+#include <vector>
 #include <string>
 
 #include "engine/exit.h"
 #include "engine/fatal.h"
+#include "package/damage.h"
 #include "platform/sim/sim_machine.h"
 #include "support/message_box.h"
 #include "support/text.h"
@@ -104,14 +108,62 @@ TEST_F(EngineBoxes, AtMostOneHundredNotifications) {
   EXPECT_EQ(100, calls);
 }
 
-TEST_F(EngineBoxes, ExitRoutineClosesInOrderAndSurvivesAThrowingStep) {
+TEST_F(EngineBoxes, ExitRoutineClosesInOrderAndEndsNormally) {
   start();
   std::string order;
   session_->exit_hooks.close_progress = [&] { order += "p"; };
-  session_->exit_hooks.close_backdrop = [&] { order += "b"; throw std::runtime_error("gone"); };
+  session_->exit_hooks.close_backdrop = [&] { order += "b"; };
   session_->exit_hooks.stop_worker = [&] { order += "w"; };
-  EXPECT_EQ(12, exit_code_of([&] { exit_run(*session_, 12); }));
-  EXPECT_EQ("pb", order);
+  session_->exit_hooks.closing_cleanup = [&] { order += "c"; };
+  try {
+    exit_run(*session_, 12);
+  } catch (const ProcessExit& e) {
+    EXPECT_EQ(12, e.code);
+    EXPECT_FALSE(e.terminated);
+  }
+  EXPECT_EQ("pbwc", order);
+}
+
+// Whatever a closing step throws, of any type, the remaining steps are
+// skipped and the process is terminated with the run's code.
+TEST_F(EngineBoxes, ExitRoutineTerminatesWhenAnythingEscapesAStep) {
+  const std::vector<std::pair<const char*, std::function<void()>>> throwers = {
+      {"std::exception", [] { throw std::runtime_error("gone"); }},
+      {"int", [] { throw 5; }},
+      {"text", [] { throw "gone"; }},
+  };
+  for (const auto& [name, thrower] : throwers) {
+    SCOPED_TRACE(name);
+    start();
+    std::string order;
+    session_->exit_hooks.close_progress = [&] { order += "p"; };
+    session_->exit_hooks.close_backdrop = [&, thrower = thrower] { order += "b"; thrower(); };
+    session_->exit_hooks.stop_worker = [&] { order += "w"; };
+    bool ended = false;
+    try {
+      exit_run(*session_, 12);
+    } catch (const ProcessExit& e) {
+      ended = true;
+      EXPECT_EQ(12, e.code);
+      EXPECT_TRUE(e.terminated);
+    } catch (...) {
+      ADD_FAILURE() << "the error escaped the exit routine";
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_EQ("pb", order);
+  }
+}
+
+// The damage report puts its text into the failure summary as it is, the
+// same text the box shows, with nothing behind it.
+TEST_F(EngineBoxes, DamageReportAddsExactlyItsTextToTheFailureSummary) {
+  start();
+  session_->modes.silent = true;
+  session_->failure_summary = u"before\r\n";
+  EXPECT_EQ(2, exit_code_of([&] { package::report_damage(*session_, 60); }));
+  const std::u16string text = package::damage_report_text(*session_, 60, 0, u"");
+  EXPECT_EQ(u"before\r\n" + text, session_->failure_summary);
+  EXPECT_FALSE(text.ends_with(u"\r\n"));
 }
 
 TEST_F(EngineBoxes, RunModesDecideWhatTheBoxShows) {

@@ -64,6 +64,7 @@ class FakeFiles : public Files {
     return it == drive_types.end() ? DriveType::kFixed : it->second;
   }
   Result<FreeSpace> free_space(const std::u16string&) override { return Result<FreeSpace>::ok({}); }
+  Result<std::uint32_t> volume_flags(const std::u16string&) override { return Result<std::uint32_t>::ok(0); }
 };
 
 class FakeRegistry : public Registry {
@@ -196,6 +197,7 @@ class FakeProcesses : public Processes {
   std::u16string command_line() override { return u"\"" + module + u"\""; }
   std::u16string module_path() override { return module; }
   [[noreturn]] void exit_process(int code) override { throw ExitCalled{code}; }
+  [[noreturn]] void terminate_process(int code) override { throw ExitCalled{code}; }
   MutexTake take_named_mutex(const std::u16string& name) override {
     mutexes_taken.push_back(name);
     return mutex_answer;
@@ -256,6 +258,8 @@ class FakeInfo : public SystemInfo {
   bool is_64bit_windows() override { return windows64; }
   std::optional<std::string> wine_version() override { return wine; }
   std::uint32_t ansi_code_page() override { return 1252; }
+  std::u16string ansi_to_utf16(std::string_view text) override { return support::cp1252_to_utf16(text); }
+  std::string utf16_to_ansi(std::u16string_view text) override { return support::utf16_to_cp1252(text); }
   std::uint16_t user_language() override { return 0x409; }
   std::u16string computer_name() override { return u"PC"; }
   std::u16string user_name() override { return u"u"; }

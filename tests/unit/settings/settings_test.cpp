@@ -203,6 +203,22 @@ TEST(SettingsStream, CompactTextLengthForms) {
   }
 }
 
+// 8-bit texts without the leading "|" are in the system's ANSI code page,
+// which the stream's decoder stands for; without one, code page 1252.
+TEST(SettingsStream, EightBitTextsUseTheAnsiCodePage) {
+  const std::string bytes("\xC6\0|\xC3\x86\0", 6);
+  const support::AnsiDecoder cyrillic = [](std::string_view text) {
+    std::u16string out;
+    for (char c : text) out += static_cast<unsigned char>(c) == 0xC6 ? u'\u0416' : static_cast<char16_t>(c);
+    return out;
+  };
+  SettingsStream in(as_span(bytes), cyrillic);
+  EXPECT_EQ(in.cstr(), u"\u0416");
+  EXPECT_EQ(in.cstr(), u"\u00c6");  // UTF-8 behind the bar
+  SettingsStream plain(as_span(bytes));
+  EXPECT_EQ(plain.cstr(), u"\u00c6");
+}
+
 TEST(SettingsStream, ReadsPastTheEndYieldEmptyValues) {
   const std::string bytes("\x05\x00\x00\x00\x0A" "ab", 7);
   SettingsStream in(as_span(bytes));

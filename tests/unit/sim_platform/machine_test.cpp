@@ -46,6 +46,7 @@ TEST_F(Machine, SettingsPersistInMachineIni) {
     ASSERT_TRUE(apply_setting(c, "system.windows=xp", error)) << error;
     ASSERT_TRUE(apply_setting(c, "system.wine=9.0", error)) << error;
     ASSERT_TRUE(apply_setting(c, "drives.D=cdrom 0 0", error)) << error;
+    ASSERT_TRUE(apply_setting(c, "drives.E=fixed 100 readonly", error)) << error;
     ASSERT_TRUE(apply_setting(c, "removed.csidl.0x1a", error)) << error;
     ASSERT_FALSE(apply_setting(c, "system.colour=blue", error));
     ASSERT_FALSE(apply_setting(c, "drives.D=floppy", error));
@@ -56,10 +57,43 @@ TEST_F(Machine, SettingsPersistInMachineIni) {
   EXPECT_EQ(u"Service Pack 3", machine_->info().os_version().service_pack);
   EXPECT_EQ(std::optional<std::string>("9.0"), machine_->info().wine_version());
   EXPECT_EQ(DriveType::kCdRom, machine_->files().drive_type(u"d:\\"));
+  EXPECT_EQ(volume::kReadOnlyVolume, *machine_->files().volume_flags(u"E:\\"));
+  EXPECT_EQ(100u, machine_->files().free_space(u"E:\\")->free_to_caller);
+  EXPECT_EQ(0u, *machine_->files().volume_flags(u"C:\\"));
+  EXPECT_FALSE(machine_->files().volume_flags(u"D:\\"));  // no disc
   EXPECT_FALSE(machine_->shell().special_folder(0x1a));
   // Windows XP lays the profile out as it did then, and has no known folders.
   EXPECT_EQ(u"C:\\Documents and Settings\\User\\Local Settings\\Application Data", *machine_->shell().special_folder(0x1c));
   EXPECT_FALSE(machine_->shell().known_folder(u"{F1B32785-6FBA-4FCF-9D55-7B8E7F157091}"));
+}
+
+// 8-bit texts of the ANSI code page follow the machine's setting, as
+// MultiByteToWideChar and WideCharToMultiByte with CP_ACP do.
+TEST_F(Machine, AnsiCodePageIsTheMachineSetting) {
+  const struct {
+    std::uint32_t code_page;
+    std::string bytes;
+    std::u16string text;
+  } cases[] = {
+      {1252, "\xC6\x80\x81", u"\u00c6\u20ac\u0081"},  // also the bytes 1252 leaves undefined
+      {1251, "\xC6\xE0", u"\u0416\u0430"},
+      {1253, "\xD9", u"\u03a9"},
+      {932, "\x82\xA0\x93\xFA", u"\u3042\u65e5"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code_page);
+    RunOptions options;
+    options.configure = [&](MachineConfig& config) { config.code_page = c.code_page; };
+    open(options);
+    EXPECT_EQ(c.code_page, machine_->info().ansi_code_page());
+    EXPECT_EQ(u8(c.text), u8(machine_->info().ansi_to_utf16(c.bytes)));
+    EXPECT_EQ(c.bytes, machine_->info().utf16_to_ansi(c.text));
+  }
+  // What the code page cannot hold becomes "?"; a pair of surrogates is one character.
+  RunOptions options;
+  options.configure = [](MachineConfig& config) { config.code_page = 1251; };
+  open(options);
+  EXPECT_EQ("\xC6?x?", machine_->info().utf16_to_ansi(u"\u0416\u00e9x\U0001F600"));
 }
 
 TEST_F(Machine, FoldersAndEnvironmentHaveWindowsDefaults) {

@@ -189,6 +189,8 @@ TEST_F(StartupTest, MasterProduct) {
     } else {
       EXPECT_TRUE(m.ui.boxes.empty());
       EXPECT_EQ(fresh.master_folder, c.location);
+      // With "<master>" the product goes into the master product's folder.
+      EXPECT_EQ(fresh.default_folder, c.master_folder ? std::u16string(c.location) : u"");
     }
   }
   // Without bit 16 nothing is required.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <limits>
 
 #include "wizard/backdrop_settings.h"
 
@@ -130,6 +131,9 @@ TEST(BackdropText, FittingShrinksOnePointAtATimeDownToSix) {
       {"nominal below 6 taken as is", 4.5, 100000, 4.5},
       {"shrinks", 40, 60, 16},
       {"not a number", std::nan(""), 10, 6},
+      {"negative: none", -3, 10, 0},
+      {"negative infinity: none", -std::numeric_limits<double>::infinity(), 10, 0},
+      {"infinity: the largest size", std::numeric_limits<double>::infinity(), 0, 1000},
   };
   for (const Case& c : cases) {
     int calls = 0;
