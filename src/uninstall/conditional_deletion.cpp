@@ -84,6 +84,45 @@ bool is_absolute(std::u16string_view path) {
   return path.starts_with(u"\\") || (path.size() >= 2 && path[1] == u':');
 }
 
+bool is_separator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+}  // namespace
+
+std::optional<std::u16string> confined_pattern(std::u16string_view pattern, std::u16string_view install_folder) {
+  std::u16string full(pattern);
+  if (!is_absolute(full)) {
+    if (install_folder.empty()) return std::nullopt;  // relative to nothing: to wherever the process stands
+    full = support::join_path(install_folder, full);
+  }
+  // "C:name" is relative to the drive's current folder, wherever that is.
+  if (full.size() >= 2 && full[1] == u':' && (full.size() < 3 || !is_separator(full[2]))) return std::nullopt;
+  // No ".." component anywhere: it would climb out of the folder named.
+  for (std::size_t start = 0; start <= full.size();) {
+    std::size_t end = start;
+    while (end < full.size() && !is_separator(full[end])) ++end;
+    if (std::u16string_view(full).substr(start, end - start) == u"..") return std::nullopt;
+    start = end + 1;
+  }
+  // The folder part must name a folder below a drive root or a share.
+  std::u16string_view folder(full);
+  const std::size_t last = folder.find_last_of(u"\\/");
+  folder = last == std::u16string_view::npos ? std::u16string_view{} : folder.substr(0, last);
+  while (!folder.empty() && is_separator(folder.back())) folder.remove_suffix(1);
+  if (folder.empty()) return std::nullopt;                                     // "\*.x", "C:*.x"
+  if (folder.size() == 2 && folder[1] == u':') return std::nullopt;              // "C:\*.log"
+  if (folder.find_first_not_of(u"\\/") == std::u16string_view::npos) return std::nullopt;
+  if (folder.starts_with(u"\\\\")) {
+    // "\\server\share" is a root as well: at least one folder below it.
+    const std::size_t server_end = folder.find_first_of(u"\\/", 2);
+    if (server_end == std::u16string_view::npos) return std::nullopt;
+    std::size_t share_end = folder.find_first_of(u"\\/", server_end + 1);
+    if (share_end == std::u16string_view::npos) return std::nullopt;
+  }
+  return full;
+}
+
+namespace {
+
 struct FoundFile {
   std::u16string path;
   FileFacts facts;
@@ -204,11 +243,19 @@ package::DamageCode apply_conditional_deletions(engine::Session& session,
       ++it;
       continue;
     }
-    std::u16string pattern = context.expand ? context.expand(entry.path) : entry.path;
-    if (!is_absolute(pattern)) pattern = support::join_path(context.install_folder, pattern);
+    const std::u16string expanded = context.expand ? context.expand(entry.path) : entry.path;
+    const std::optional<std::u16string> pattern = confined_pattern(expanded, context.install_folder);
+    if (!pattern) {
+      // A pattern that could reach beyond what it names deletes nothing;
+      // the entry counts as failed and stays for a later run.
+      if (log) log->addf(u"Refused to delete \"%s\": the pattern does not name files inside a folder.\r\n", {expanded});
+      attempted = true;
+      ++it;
+      continue;
+    }
 
     bool failed = false;
-    for (const FoundFile& file : find_files(sys.files, pattern)) {
+    for (const FoundFile& file : find_files(sys.files, *pattern)) {
       const ConditionResult result = test_condition(entry.condition, entry.argument, file.facts);
       if (result == ConditionResult::kBadDate) return kBadConditionDate;
       if (result == ConditionResult::kNotMet) continue;

@@ -71,6 +71,13 @@ enum class ConditionResult { kMet, kNotMet, kBadDate };
 // when it has one.
 ConditionResult test_condition(int condition, std::u16string_view argument, const FileFacts& file);
 
+// The pattern an entry may search, made absolute against the installation
+// folder; nothing when it could reach beyond what it names: a relative
+// pattern with no installation folder, a ".." component, or a folder part
+// that is empty or a root ("\\*.x", "C:\\*.log", "\\\\server\\share\\*").
+// "C:\\Program Files\\P\\*" and every other pattern inside a folder stay.
+std::optional<std::u16string> confined_pattern(std::u16string_view pattern, std::u16string_view install_folder);
+
 enum class DeletionPhase { kInstallation, kUninstallation };
 
 struct ConditionalDeletionContext {
@@ -83,7 +90,9 @@ struct ConditionalDeletionContext {
 };
 
 // Applies the entries of the phase in list order. At uninstallation an
-// entry whose files were all handled without failure leaves the list. A
+// entry whose files were all handled without failure leaves the list. An
+// entry whose pattern `confined_pattern` refuses deletes nothing, is logged
+// and counts as failed. A
 // condition date that is not a calendar date, in an entry whose files
 // exist, stops at once with kBadConditionDate; 0 otherwise.
 package::DamageCode apply_conditional_deletions(engine::Session& session,

@@ -165,7 +165,9 @@ std::u16string_view strip_pending_prefix(std::u16string_view entry) {
   return entry;
 }
 
-void PendingPathSet::add_line(std::string_view change_line) { add(support::from_bar_form(change_line)); }
+void PendingPathSet::add_line(std::string_view change_line, const support::AnsiDecoder& ansi) {
+  add(support::from_bar_form(change_line, ansi));
+}
 
 void PendingPathSet::add(std::u16string_view path) { paths_.insert(support::to_upper(path)); }
 
@@ -236,7 +238,14 @@ void clean_pending_renames(platform::System& sys, const PendingPathSet& paths, I
   if (log) log->add(u"\r\n");
   PendingCleanup cleanup = clean_pending_renames(std::move(list), paths);
   for (const auto& source : cleanup.recycle) {
-    if (!source.empty()) sys.shell.recycle(source);
+    // Only a file goes to the recycle bin: a source that is a folder (or
+    // that is not there) is left where it is.
+    if (source.empty()) continue;
+    const auto attributes = sys.files.attributes(source);
+    if (!attributes || (*attributes & platform::attr::kDirectory)) continue;
+    // A file that cannot be recycled stays where it is; its pair is
+    // withdrawn all the same.
+    (void)sys.shell.recycle(source);
   }
   if (log) {
     for (const auto& line : cleanup.log) log->add(line);
@@ -332,10 +341,26 @@ platform::SysError create_reboot_marker(platform::System& sys, const std::u16str
   return schedule_deletion_at_next_start(sys, path);
 }
 
+std::optional<std::u16string> cp1252_batch_path(
+    const std::u16string& path, const std::function<std::optional<std::u16string>(const std::u16string&)>& short_path) {
+  auto fits = [](const std::u16string& text) { return support::cp1252_to_utf16(support::utf16_to_cp1252(text)) == text; };
+  if (fits(path)) return path;
+  if (short_path) {
+    if (std::optional<std::u16string> short_form = short_path(path); short_form && !short_form->empty() && fits(*short_form))
+      return short_form;
+  }
+  return std::nullopt;
+}
+
 std::u16string self_deletion_batch_text(const std::u16string& engine_path, const std::u16string& install_folder,
-                                        const std::u16string& uninstall_subdir, const std::u16string& batch_path) {
-  const std::u16string exe = engine_path.size() > 1024 ? std::u16string() : engine_path;
-  std::u16string text = u":Repeat\r\ndel \"" + exe + u"\"\r\nif exist \"" + exe + u"\" goto Repeat\r\n";
+                                        const std::u16string& uninstall_subdir, const std::u16string& batch_path,
+                                        const BatchPathSpelling& spell) {
+  auto spelled = [&](const std::u16string& path) { return spell ? spell(path) : std::optional<std::u16string>(path); };
+  std::u16string text;
+  const std::u16string exe_path = engine_path.size() > 1024 ? std::u16string() : engine_path;
+  if (const auto exe = spelled(exe_path)) {
+    text += u":Repeat\r\ndel \"" + *exe + u"\"\r\nif exist \"" + *exe + u"\" goto Repeat\r\n";
+  }
   text += u"CHOICE /T 3 /D Y\r\n";
 
   // The uninstall data folder, then each shorter folder of `UninstallSubdir`.
@@ -351,10 +376,10 @@ std::u16string self_deletion_batch_text(const std::u16string& engine_path, const
   for (std::size_t n = parts.size(), lines = 0; n > 0 && lines < 50; --n, ++lines) {
     std::u16string folder = install_folder;
     for (std::size_t k = 0; k < n; ++k) folder = support::join_path(folder, parts[k]);
-    text += u"rd \"" + folder + u"\"\r\n";
+    if (const auto named = spelled(folder)) text += u"rd \"" + *named + u"\"\r\n";
   }
-  text += u"rd \"" + install_folder + u"\"\r\n";
-  text += u"del \"" + batch_path + u"\"\r\n";
+  if (const auto named = spelled(install_folder)) text += u"rd \"" + *named + u"\"\r\n";
+  if (const auto named = spelled(batch_path)) text += u"del \"" + *named + u"\"\r\n";
   return text;
 }
 
@@ -369,11 +394,30 @@ platform::SysError start_self_deletion(platform::System& sys, const std::u16stri
                                        const std::u16string& uninstall_subdir) {
   const std::u16string temp = sys.files.temp_path();
   const std::u16string batch = temp.empty() ? std::u16string(u"delunins.bat") : support::join_path(temp, u"delunins.bat");
-  const std::u16string text =
-      self_deletion_batch_text(sys.processes.module_path(), install_folder, uninstall_subdir, batch);
   const platform::OsVersion os = sys.info.os_version();
   const bool utf8 = os.platform == platform::OsPlatform::kNt && (os.major > 6 || (os.major == 6 && os.minor > 0));
+  // In code page 1252 a path the code page cannot hold takes its short
+  // form; one that even then cannot be named is left out of the batch and
+  // deleted at the next start instead.
+  std::vector<std::u16string> unnamed;
+  BatchPathSpelling spell;
+  if (!utf8) {
+    spell = [&](const std::u16string& path) {
+      auto named = cp1252_batch_path(path, [&](const std::u16string& p) -> std::optional<std::u16string> {
+        auto short_form = sys.files.short_path(p);
+        if (!short_form) return std::nullopt;
+        return *short_form;
+      });
+      if (!named) unnamed.push_back(path);
+      return named;
+    };
+  }
+  const std::u16string text =
+      self_deletion_batch_text(sys.processes.module_path(), install_folder, uninstall_subdir, batch, spell);
   if (const auto e = write_whole_file(sys.files, batch, encode_batch(text, utf8)); e != err::kSuccess) return e;
+  // Best effort: a path that cannot be scheduled either stays behind, as a
+  // folder the batch cannot empty does.
+  for (const std::u16string& path : unnamed) (void)schedule_deletion_at_next_start(sys, path);
 
   std::u16string interpreter;
   if (auto comspec = sys.shell.environment_variable(u"COMSPEC"); comspec && !comspec->empty()) {

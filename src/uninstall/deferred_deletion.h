@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <functional>
 #include <set>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "support/text.h"
 #include "engine/session.h"
 #include "platform/system.h"
 #include "support/registry_value.h"
@@ -71,8 +73,9 @@ std::u16string_view strip_pending_prefix(std::u16string_view entry);
 // without regard to letter case.
 class PendingPathSet {
  public:
-  // A change-list line (bar form) or a wide path.
-  void add_line(std::string_view change_line);
+  // A change-list line (bar form; without the leading "|" decoded by `ansi`,
+  // the system's ANSI code page, empty: code page 1252) or a wide path.
+  void add_line(std::string_view change_line, const support::AnsiDecoder& ansi = {});
   void add(std::u16string_view path);
   bool contains(std::u16string_view path) const;
   bool empty() const { return paths_.empty(); }
@@ -135,11 +138,25 @@ void install_uninstaller_file(engine::Session& session, const UninstallerFileReq
 // folder, deleted at the next start.
 [[nodiscard]] platform::SysError create_reboot_marker(platform::System& sys, const std::u16string& install_folder);
 
+// How the self-deletion batch names a path: the text to write, or nothing
+// when the batch cannot name it safely (its line is then left out).
+using BatchPathSpelling = std::function<std::optional<std::u16string>(const std::u16string& path)>;
+
 // The text of "delunins.bat": deletes the engine's file once it can, waits,
 // removes the uninstall data folder and its parents up to the installation
-// folder, then itself.
+// folder, then itself. Each path is written as `spell` gives it (unset: as
+// it is); the lines of a path it cannot name are left out.
 std::u16string self_deletion_batch_text(const std::u16string& engine_path, const std::u16string& install_folder,
-                                        const std::u16string& uninstall_subdir, const std::u16string& batch_path);
+                                        const std::u16string& uninstall_subdir, const std::u16string& batch_path,
+                                        const BatchPathSpelling& spell = {});
+
+// How a batch in code page 1252 names `path`: as it is when the code page
+// holds every character, else its short (8.3) form from `short_path` when
+// the code page holds that; nothing otherwise. An unmappable character
+// would become "?", which del and rd read as a wild card, so that a sibling
+// could be deleted.
+std::optional<std::u16string> cp1252_batch_path(
+    const std::u16string& path, const std::function<std::optional<std::u16string>(const std::u16string&)>& short_path);
 
 // The bytes of a batch: UTF-8 behind "@chcp 65001 >nul" when `utf8` is
 // allowed and the text holds a character above 127, else code page 1252

@@ -191,7 +191,28 @@ std::string compose_uninstall_data(const UninstallData& data) {
   return out;
 }
 
-UninstallData parse_uninstall_data(std::string_view bytes) {
+namespace {
+
+// Whether a text read from the file can be a Windows path (or pattern): not
+// empty, and without "|", "<", ">", "\"" or control characters, none of
+// which a path can hold. Anything else was not written by the engine, and
+// would not read back as itself once rewritten ("||" decodes to "|", which
+// is written plainly and then read as an empty UTF-8 text).
+bool can_be_windows_path(std::u16string_view text) {
+  if (text.empty()) return false;
+  for (char16_t c : text) {
+    if (c < 32 || c == 127 || c == u'|' || c == u'<' || c == u'>' || c == u'"') return false;
+  }
+  return true;
+}
+
+// A condition's argument (a date or a size) holds none of those either;
+// it may be empty.
+bool can_be_condition_argument(std::u16string_view text) { return text.empty() || can_be_windows_path(text); }
+
+}  // namespace
+
+UninstallData parse_uninstall_data(std::string_view bytes, const support::AnsiDecoder& ansi) {
   UninstallData data;
   const std::vector<Line> lines = split_lines(bytes);
   Section section = Section::kChanges;
@@ -258,7 +279,8 @@ UninstallData parse_uninstall_data(std::string_view bytes) {
           rest.remove_prefix(at + kAssociationSeparator.size());
         }
         UninstallAssociation a{parts[0], parts[1], parts[2], {}};
-        if (complete) a.icon = support::from_bar_form(rest);
+        if (complete) a.icon = support::from_bar_form(rest, ansi);
+        if (!can_be_windows_path(a.icon)) a.icon.clear();  // no icon file can be named so
         if (a.extension.empty() || a.prog_id.empty() || a.verb.empty()) break;
         data.associations.push_back(std::move(a));
         break;
@@ -274,10 +296,13 @@ UninstallData parse_uninstall_data(std::string_view bytes) {
         auto fields = split_csv_line(trimmed);
         if (fields.size() != 4) break;
         package::ConditionalDeletion e;
-        e.path = support::from_bar_form(fields[0]);
+        e.path = support::from_bar_form(fields[0], ansi);
         e.condition = small_number(fields[1]);
-        e.argument = support::from_bar_form(fields[2]);
+        e.argument = support::from_bar_form(fields[2], ansi);
         e.flags = small_number(fields[3]);
+        // An entry that names no possible path, or whose argument could be
+        // no date or size, is dropped: it deletes nothing.
+        if (!can_be_windows_path(e.path) || !can_be_condition_argument(e.argument)) break;
         data.conditional.push_back(std::move(e));
         break;
       }
@@ -318,10 +343,11 @@ platform::SysError write_uninstall_data(platform::Files& files, const std::u16st
   return write_whole_file(files, path, compose_uninstall_data(data));
 }
 
-platform::Result<UninstallData> read_uninstall_data(platform::Files& files, const std::u16string& path) {
+platform::Result<UninstallData> read_uninstall_data(platform::Files& files, const std::u16string& path,
+                                                    const support::AnsiDecoder& ansi) {
   auto bytes = support::read_whole_file(files, path);
   if (!bytes) return platform::Result<UninstallData>::fail(bytes.error());
-  return platform::Result<UninstallData>::ok(parse_uninstall_data(*bytes));
+  return platform::Result<UninstallData>::ok(parse_uninstall_data(*bytes, ansi));
 }
 
 }  // namespace hs::uninstall

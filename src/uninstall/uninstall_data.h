@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "support/text.h"
 #include "platform/files.h"
 #include "package/auto_close_rule.h"
 #include "package/conditional_deletion.h"
@@ -68,8 +69,14 @@ std::string compose_uninstall_data(const UninstallData& data);
 
 // Reads a file: any line break (CR, LF, CR LF, LF CR), sections in any order
 // and any number of times; lines before the first header are the change
-// list; unrecognised lines are skipped. Never fails on content.
-UninstallData parse_uninstall_data(std::string_view bytes);
+// list; unrecognised lines are skipped. Texts that cannot be Windows paths
+// (empty after decoding, or holding "|", "<", ">", "\"" or control
+// characters) are dropped: a conditional deletion naming one (or with such
+// an argument) is left out, such an icon reference becomes empty. Never
+// fails on content.
+// Paths without the leading "|" are decoded by `ansi` (the system's ANSI
+// code page; empty: code page 1252).
+UninstallData parse_uninstall_data(std::string_view bytes, const support::AnsiDecoder& ansi = {});
 
 // One line of the [Associations] section.
 std::string association_line(const UninstallAssociation& association);
@@ -86,7 +93,8 @@ std::string install_log_path_bar(std::u16string_view install_folder, std::u16str
 [[nodiscard]] platform::SysError write_uninstall_data(platform::Files& files, const std::u16string& path, const UninstallData& data);
 
 // Reads the whole file; fails with the file layer's error.
-platform::Result<UninstallData> read_uninstall_data(platform::Files& files, const std::u16string& path);
+platform::Result<UninstallData> read_uninstall_data(platform::Files& files, const std::u16string& path,
+                                                    const support::AnsiDecoder& ansi = {});
 
 // Writes bytes as the whole file, replacing an older one.
 [[nodiscard]] platform::SysError write_whole_file(platform::Files& files, const std::u16string& path, std::string_view bytes);

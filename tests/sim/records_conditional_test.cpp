@@ -129,5 +129,34 @@ TEST_F(ConditionalDeletion, SchedulingAtUninstallationSetsItsOwnRestartFlag) {
   EXPECT_TRUE(entries.empty());
 }
 
+// Patterns that could reach beyond what they name delete nothing, are
+// logged and stay listed as failed.
+TEST_F(ConditionalDeletion, PatternsOutsideAFolderDeleteNothing) {
+  put(u"C:\\top.log", "x");
+  put(u"C:\\P\\keep.log", "x");
+  Entries entries = {
+      {u"C:\\*.log", 0, u"", 4 | 8},
+      {u"\\*.log", 0, u"", 4 | 8},
+      {u"%AppDir%\\logs\\..\\*.log", 0, u"", 4 | 8},
+  };
+  EXPECT_EQ(apply(entries, DeletionPhase::kInstallation), 0);
+  EXPECT_TRUE(exists(u"C:\\top.log"));
+  EXPECT_TRUE(exists(u"C:\\P\\keep.log"));
+  EXPECT_EQ(log.utf8(),
+            "Refused to delete \"C:\\*.log\": the pattern does not name files inside a folder.\r\n"
+            "Refused to delete \"\\*.log\": the pattern does not name files inside a folder.\r\n"
+            "Refused to delete \"C:\\P\\logs\\..\\*.log\": the pattern does not name files inside a folder.\r\n\r\n");
+  EXPECT_EQ(apply(entries, DeletionPhase::kUninstallation), 0);
+  EXPECT_TRUE(exists(u"C:\\top.log"));
+  EXPECT_EQ(entries.size(), 3u);  // failed: kept for a later run
+
+  // A relative pattern without an installation folder is refused too.
+  ConditionalDeletionContext context;
+  context.phase = DeletionPhase::kUninstallation;
+  Entries relative = {{u"*.log", 0, u"", 8}};
+  EXPECT_EQ(apply_conditional_deletions(session(), relative, context), 0);
+  EXPECT_EQ(relative.size(), 1u);
+}
+
 }  // namespace
 }  // namespace hs::records_test

@@ -135,6 +135,25 @@ TEST_F(DeferredDeletion, CleanupWithdrawsHandOffsOfDeletedFiles) {
   EXPECT_FALSE(exists(u"C:\\Other\\c.dat"));
 }
 
+// A withdrawn move whose source is a folder takes the pair out of the list
+// but leaves the folder where it is: only files go to the recycle bin.
+TEST_F(DeferredDeletion, CleanupNeverRecyclesAFolder) {
+  boot();
+  put(u"C:\\P\\data\\kept.txt", "k");
+  put(u"C:\\P\\hs2.tmp", "new b");
+  const std::vector<std::u16string> list = {u"\\??\\C:\\P\\data", u"!\\??\\C:\\P\\a.exe",
+                                            u"\\??\\C:\\P\\hs2.tmp", u"!\\??\\C:\\P\\b.exe"};
+  sys().registry.set_value(kSessionManager, u"PendingFileRenameOperations",
+                           platform::RegValue{platform::regtype::kMultiSz, multi_sz_bytes(list)});
+  PendingPathSet deleted;
+  deleted.add(u"C:\\P\\a.exe");
+  deleted.add(u"C:\\P\\b.exe");
+  clean_pending_renames(sys(), deleted, nullptr);
+  EXPECT_TRUE(pending(sys()).empty());
+  EXPECT_EQ(read(u"C:\\P\\data\\kept.txt"), "k");
+  EXPECT_FALSE(exists(u"C:\\P\\hs2.tmp"));  // a file: recycled
+}
+
 TEST_F(DeferredDeletion, CleanupWithoutListChangesNothing) {
   boot();
   PendingPathSet deleted;
@@ -245,6 +264,29 @@ TEST_F(DeferredDeletion, SelfDeletionBatchIsWrittenAndStartedHidden) {
   ASSERT_EQ(launches.size(), 1u);
   EXPECT_EQ(launches[0].command_line, u"\"C:\\Windows\\system32\\cmd.exe\" /c " + batch);
   EXPECT_EQ(launches[0].show_mode, platform::show::kHide);
+}
+
+// On Windows Vista the batch is in code page 1252: a folder whose name it
+// cannot hold (and which has no short name here) is not named with a "?"
+// wild card; it is deleted at the next start instead.
+TEST_F(DeferredDeletion, SelfDeletionBatchInCodePage1252NeverNamesAWildCard) {
+  platform::sim::RunOptions options;
+  options.module_path = u"C:\\P\\\u0416\\uninstall.exe";
+  options.configure = [](platform::sim::MachineConfig& config) {
+    config.windows = "vista";
+    config.version = *platform::sim::parse_windows_version("vista");
+  };
+  machine_ = std::make_unique<platform::sim::SimMachine>(root_, options);
+  put(u"C:\\P\\\u0416\\uninstall.exe", "MZ");
+  put(u"C:\\P\\\u0416x\\sibling.exe", "MZ");
+  ASSERT_EQ(start_self_deletion(sys(), u"C:\\P", u"\u0416"), 0u);
+  const std::u16string batch = sys().files.temp_path() + u"delunins.bat";
+  const std::string text = read(batch);
+  EXPECT_EQ(text.find('?'), std::string::npos) << text;
+  EXPECT_EQ(text, "@chcp 1252 >nul\r\nCHOICE /T 3 /D Y\r\nrd \"C:\\P\"\r\ndel \"" + support::utf16_to_utf8(batch) + "\"\r\n");
+  const std::vector<std::u16string> list = pending(sys());
+  EXPECT_NE(std::find(list.begin(), list.end(), u"\\??\\C:\\P\\\u0416\\uninstall.exe"), list.end());
+  EXPECT_NE(std::find(list.begin(), list.end(), u"\\??\\C:\\P\\\u0416"), list.end());
 }
 
 }  // namespace

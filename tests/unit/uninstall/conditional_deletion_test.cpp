@@ -1,6 +1,8 @@
 // Conditional deletion: the date parser and the conditions.
 #include "uninstall/conditional_deletion.h"
 
+#include "support/text.h"
+
 #include <gtest/gtest.h>
 
 namespace hs::uninstall {
@@ -90,6 +92,44 @@ TEST(Condition, DatesCompareWithOrWithoutTime) {
   for (const auto& c : cases) {
     EXPECT_EQ(test_condition(c.condition, c.argument, file), c.result)
         << c.condition << " " << std::string(c.argument, c.argument + std::char_traits<char16_t>::length(c.argument));
+  }
+}
+
+// A pattern deletes only inside the folder it names: what could reach a
+// drive root, the process's current folder or a parent is refused.
+TEST(ConditionalPattern, StaysInsideTheFolderItNames) {
+  const struct {
+    const char16_t* pattern;
+    const char16_t* install_folder;
+    const char16_t* expected;  // nullptr: refused
+  } cases[] = {
+      {u"C:\\P\\logs\\*.log", u"", u"C:\\P\\logs\\*.log"},
+      {u"logs\\*.log", u"C:\\P", u"C:\\P\\logs\\*.log"},
+      {u"*", u"C:\\P", u"C:\\P\\*"},
+      {u"C:\\P\\*", u"C:\\P", u"C:\\P\\*"},  // %InstallDir%\*
+      {u"\\\\server\\share\\dir\\*.tmp", u"", u"\\\\server\\share\\dir\\*.tmp"},
+      {u"logs\\*.log", u"", nullptr},       // relative, and no installation folder
+      {u"*.log", u"", nullptr},
+      {u"C:\\*.log", u"C:\\P", nullptr},    // a drive root
+      {u"C:\\\\*.log", u"C:\\P", nullptr},
+      {u"C:*.log", u"C:\\P", nullptr},      // the drive's current folder
+      {u"C:logs\\*.log", u"C:\\P", nullptr},
+      {u"\\*.x", u"C:\\P", nullptr},        // empty folder part
+      {u"\\\\server\\share\\*", u"", nullptr},
+      {u"C:\\P\\..\\*", u"C:\\P", nullptr},  // a ".." component
+      {u"..\\*.log", u"C:\\P", nullptr},
+      {u"C:\\P/../x.txt", u"", nullptr},
+      {u"C:\\P\\..x\\*", u"", u"C:\\P\\..x\\*"},  // only a whole ".." climbs
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(support::utf16_to_utf8(c.pattern));
+    const std::optional<std::u16string> got = confined_pattern(c.pattern, c.install_folder);
+    if (c.expected) {
+      ASSERT_TRUE(got.has_value());
+      EXPECT_EQ(*got, c.expected);
+    } else {
+      EXPECT_FALSE(got.has_value()) << support::utf16_to_utf8(*got);
+    }
   }
 }
 

@@ -108,5 +108,38 @@ TEST(SelfDeletionBatch, EncodingFollowsTheTextAndTheSystem) {
   EXPECT_EQ(encode_batch(u"rd \"C:\\\u00c9\"\r\n", false), "@chcp 1252 >nul\r\nrd \"C:\\\xC9\"\r\n");
 }
 
+// In code page 1252 a path is written as it is, or by its short form when
+// the code page cannot hold it, or not at all: never with a "?" in it.
+TEST(SelfDeletionBatch, PathsTheCodePageCannotHold) {
+  auto short_of = [](const std::u16string& path) -> std::optional<std::u16string> {
+    if (path == u"C:\\P\\\u03a9mega") return std::u16string(u"C:\\P\\MEGA~1");
+    if (path == u"C:\\P\\\u0416") return std::u16string(u"C:\\P\\\u0416");  // no short name made
+    return std::nullopt;
+  };
+  const struct {
+    const char16_t* path;
+    const char16_t* named;  // nullptr: left out
+  } cases[] = {
+      {u"C:\\P\\Caf\u00e9 \u20ac", u"C:\\P\\Caf\u00e9 \u20ac"},  // code page 1252 holds both
+      {u"C:\\P\\\u03a9mega", u"C:\\P\\MEGA~1"},
+      {u"C:\\P\\\u0416", nullptr},
+      {u"C:\\P\\\u4e2d", nullptr},
+  };
+  for (const auto& c : cases) {
+    const auto named = cp1252_batch_path(c.path, short_of);
+    if (c.named) {
+      ASSERT_TRUE(named.has_value());
+      EXPECT_EQ(*named, c.named);
+    } else {
+      EXPECT_FALSE(named.has_value());
+    }
+  }
+  // The lines of a path that cannot be named are left out.
+  const std::u16string text = self_deletion_batch_text(
+      u"C:\\P\\\u0416\\u.exe", u"C:\\P", u"\u0416", u"C:\\T\\delunins.bat",
+      [&](const std::u16string& path) { return cp1252_batch_path(path, short_of); });
+  EXPECT_EQ(text, u"CHOICE /T 3 /D Y\r\nrd \"C:\\P\"\r\ndel \"C:\\T\\delunins.bat\"\r\n");
+}
+
 }  // namespace
 }  // namespace hs::uninstall

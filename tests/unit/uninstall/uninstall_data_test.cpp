@@ -54,6 +54,18 @@ TEST(ChangeList, UnpairedSurrogateInRegistryValueBecomesQuestionMark) {
   EXPECT_EQ(list.text(), "!\\HKCU\\X\\a?\r\n");
 }
 
+// The 64-bit key lines are written in the system's ANSI code page.
+TEST(ChangeList, KeyLinesOfThe64BitViewUseTheAnsiCodePage) {
+  ChangeList changes;
+  changes.use_code_page({}, [](std::u16string_view text) {
+    std::string out;
+    for (char16_t c : text) out += c == u'\u0416' ? '\xC6' : c < 128 ? static_cast<char>(c) : '?';
+    return out;
+  });
+  EXPECT_TRUE(changes.append(std::u16string_view(u"\\HKLM\\Software\\\u0416"), ChangeKind::kRegistryKey64));
+  EXPECT_EQ(changes.text(), "*\\HKLM\\Software\\\xC6\r\n");
+}
+
 TEST(CsvLine, QuotesExactlyTheFieldsThatNeedIt) {
   struct Case {
     std::string field;
@@ -210,6 +222,54 @@ TEST(UninstallData, MalformedSectionLinesAreDropped) {
   ASSERT_EQ(d.conditional.size(), 1u);
   EXPECT_EQ(d.conditional[0].condition, 0);  // out of range: no condition
   EXPECT_EQ(d.conditional[0].flags, 0);
+}
+
+// Texts that no Windows path can be are dropped on reading, so that what is
+// read comes back unchanged through every later write and read.
+TEST(UninstallData, TextsThatCannotBePathsAreDropped) {
+  const struct {
+    const char* what;
+    const char* line;
+    bool kept;
+  } cases[] = {
+      {"a path of one bar", "||,,,8", false},
+      {"empty after decoding", "|,,,8", false},
+      {"empty", "\"\",0,,8", false},
+      {"an angle bracket", "C:\\a<b,0,,8", false},
+      {"a double quote", "\"C:\\a\"\"b\",0,,8", false},
+      {"a control character", "C:\\a\tb,0,,8", false},
+      {"a bar in the argument", "C:\\a.log,5,||,8", false},
+      {"a sound pattern", "C:\\P\\*.log,5,100,8", true},
+      {"a UTF-8 pattern", "|C:\\\xC3\x9C\\*.log,0,,8", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string file = std::string("[ConditionalDelete]\r\n") + c.line + "\r\n";
+    const UninstallData once = parse_uninstall_data(file);
+    EXPECT_EQ(once.conditional.size(), c.kept ? 1u : 0u);
+    const std::string written = compose_uninstall_data(once);
+    EXPECT_EQ(compose_uninstall_data(parse_uninstall_data(written)), written);
+  }
+  const UninstallData icons = parse_uninstall_data("[Associations]\r\n.x~!~X~!~open~!~||\r\n.y~!~Y~!~open~!~C:\\y.exe,1\r\n");
+  ASSERT_EQ(icons.associations.size(), 2u);
+  EXPECT_EQ(icons.associations[0].icon, u"");
+  EXPECT_EQ(icons.associations[1].icon, u"C:\\y.exe,1");
+}
+
+// Paths without the leading "|" are read in the system's ANSI code page.
+TEST(UninstallData, PathsWithoutTheBarAreInTheAnsiCodePage) {
+  const support::AnsiDecoder cyrillic = [](std::string_view text) {
+    std::u16string out;
+    for (char c : text) out += static_cast<unsigned char>(c) == 0xC6 ? u'\u0416' : static_cast<char16_t>(c);
+    return out;
+  };
+  const std::string file = "[Associations]\r\n.x~!~X~!~open~!~C:\\\xC6.exe,0\r\n[ConditionalDelete]\r\nC:\\\xC6\\*.log,0,,8\r\n";
+  const UninstallData d = parse_uninstall_data(file, cyrillic);
+  ASSERT_EQ(d.conditional.size(), 1u);
+  EXPECT_EQ(d.conditional[0].path, u"C:\\\u0416\\*.log");
+  ASSERT_EQ(d.associations.size(), 1u);
+  EXPECT_EQ(d.associations[0].icon, u"C:\\\u0416.exe,0");
+  EXPECT_EQ(parse_uninstall_data(file).conditional[0].path, u"C:\\\u00c6\\*.log");
 }
 
 TEST(UninstallDataPaths, FollowTheLocationRule) {
