@@ -75,7 +75,7 @@ TEST_F(Machine, AnsiCodePageIsTheMachineSetting) {
     std::string bytes;
     std::u16string text;
   } cases[] = {
-      {1252, "\xC6\x80\x81", u"\u00c6\u20ac\u0081"},  // also the bytes 1252 leaves undefined
+      {1252, "\xC6\x80", u"\u00c6\u20ac"},
       {1251, "\xC6\xE0", u"\u0416\u0430"},
       {1253, "\xD9", u"\u03a9"},
       {932, "\x82\xA0\x93\xFA", u"\u3042\u65e5"},
@@ -89,6 +89,11 @@ TEST_F(Machine, AnsiCodePageIsTheMachineSetting) {
     EXPECT_EQ(u8(c.text), u8(machine_->info().ansi_to_utf16(c.bytes)));
     EXPECT_EQ(c.bytes, machine_->info().utf16_to_ansi(c.text));
   }
+  // Code page 1252 reads the bytes it leaves undefined as Windows does.
+  RunOptions western;
+  western.configure = [](MachineConfig& config) { config.code_page = 1252; };
+  open(western);
+  EXPECT_EQ(u8(u"\u0081\u008d"), u8(machine_->info().ansi_to_utf16("\x81\x8D")));
   // What the code page cannot hold becomes "?"; a pair of surrogates is one character.
   RunOptions options;
   options.configure = [](MachineConfig& config) { config.code_page = 1251; };
