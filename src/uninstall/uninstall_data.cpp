@@ -206,6 +206,28 @@ bool can_be_windows_path(std::u16string_view text) {
   return true;
 }
 
+// An [Associations] line split at "~!~" into extension, ProgID, verb and
+// the icon reference (bar form; "" when the line has fewer fields).
+UninstallAssociation split_association(std::string_view line, const support::AnsiDecoder& ansi) {
+  std::string_view rest = line;
+  std::string parts[3];
+  bool complete = true;
+  for (auto& part : parts) {
+    const auto at = rest.find(kAssociationSeparator);
+    if (at == std::string_view::npos) {
+      part = rest;
+      rest = {};
+      complete = false;
+      break;
+    }
+    part = rest.substr(0, at);
+    rest.remove_prefix(at + kAssociationSeparator.size());
+  }
+  UninstallAssociation a{parts[0], parts[1], parts[2], {}};
+  if (complete) a.icon = support::from_bar_form(rest, ansi);
+  return a;
+}
+
 // A condition's argument (a date or a size) holds none of those either;
 // it may be empty.
 bool can_be_condition_argument(std::u16string_view text) { return text.empty() || can_be_windows_path(text); }
@@ -264,24 +286,18 @@ UninstallData parse_uninstall_data(std::string_view bytes, const support::AnsiDe
         break;
       }
       case Section::kAssociations: {
-        std::string_view rest = trimmed;
-        std::string parts[3];
-        bool complete = true;
-        for (auto& part : parts) {
-          const auto at = rest.find(kAssociationSeparator);
-          if (at == std::string_view::npos) {
-            part = rest;
-            rest = {};
-            complete = false;
-            break;
-          }
-          part = rest.substr(0, at);
-          rest.remove_prefix(at + kAssociationSeparator.size());
-        }
-        UninstallAssociation a{parts[0], parts[1], parts[2], {}};
-        if (complete) a.icon = support::from_bar_form(rest, ansi);
+        UninstallAssociation a = split_association(trimmed, ansi);
         if (!can_be_windows_path(a.icon)) a.icon.clear();  // no icon file can be named so
         if (a.extension.empty() || a.prog_id.empty() || a.verb.empty()) break;
+        // A field that runs into the separator ("o2en~!" before "~!~") would
+        // be split elsewhere once written again: no association was made so.
+        std::string line = association_line(a);
+        line.resize(line.size() - 2);  // its CR LF
+        const UninstallAssociation again = split_association(line, ansi);
+        if (again.extension != a.extension || again.prog_id != a.prog_id || again.verb != a.verb ||
+            again.icon != a.icon) {
+          break;
+        }
         data.associations.push_back(std::move(a));
         break;
       }

@@ -254,6 +254,11 @@ TEST(UninstallData, TextsThatCannotBePathsAreDropped) {
   ASSERT_EQ(icons.associations.size(), 2u);
   EXPECT_EQ(icons.associations[0].icon, u"");
   EXPECT_EQ(icons.associations[1].icon, u"C:\\y.exe,1");
+  // A verb that runs into the separator would be split elsewhere once
+  // written again: the record is dropped.
+  const UninstallData separator = parse_uninstall_data("[Associations]\r\n.x~!~X~!~open~!\r\n.y~!~Y~!~open\r\n");
+  ASSERT_EQ(separator.associations.size(), 1u);
+  EXPECT_EQ(separator.associations[0].extension, ".y");
 }
 
 // Paths without the leading "|" are read in the system's ANSI code page.
