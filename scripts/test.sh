@@ -3,9 +3,12 @@
 #   1. CTest in build/host (unit, sim and tool tests);
 #   2. a second host build, build/asan, with AddressSanitizer and
 #      UndefinedBehaviorSanitizer, running the unit and sim tests;
-#   3. the import tables of both hsetup.exe builds (KnownDLLs only) and
+#   3. a fuzz build, build/fuzz (clang, libFuzzer), whose targets each run
+#      from their corpus for a fixed number of inputs with a fixed seed
+#      (tests/fuzz/run.sh);
+#   4. the import tables of both hsetup.exe builds (KnownDLLs only) and
 #      their resources (manifest, icon, version);
-#   4. the Wine end-to-end tests (tests/wine/run.sh).
+#   5. the Wine end-to-end tests (tests/wine/run.sh).
 # Ends with one summary line; exits non-zero when anything failed.
 set -uo pipefail
 
@@ -48,6 +51,22 @@ step build-asan asan_build
 if [[ " ${failed[*]-} " != *" build-asan "* ]]; then
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   step ctest-asan ctest --test-dir "$BUILD/asan" -L 'unit|sim' --output-on-failure -j"$JOBS"
+fi
+
+fuzz_build() {
+  local log="$BUILD/logs/build-fuzz.log"
+  {
+    if [ ! -f "$BUILD/fuzz/CMakeCache.txt" ]; then
+      cmake -S "$REPO" -B "$BUILD/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHS_FUZZ=ON \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+    else
+      cmake "$BUILD/fuzz"
+    fi && cmake --build "$BUILD/fuzz" -j"$JOBS" --target fuzz_all
+  } >"$log" 2>&1 || { tail -n 40 "$log"; echo "(log: $log)"; return 1; }
+}
+step build-fuzz fuzz_build
+if [[ " ${failed[*]-} " != *" build-fuzz "* ]]; then
+  step fuzz "$REPO/tests/fuzz/run.sh" "$BUILD/fuzz"
 fi
 
 step imports "$REPO/tests/wine/check_imports.sh" \
