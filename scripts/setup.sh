@@ -9,6 +9,7 @@
 #   build/host        hs_core, hpack, hsetup-sim and the tests (RelWithDebInfo)
 #   build/win-i686    hsetup.exe for 32-bit Windows (the engine that ships)
 #   build/win-x86_64  hsetup.exe for 64-bit Windows
+# (each Windows build also makes the test program page_shots.exe).
 # HS_BUILD_DIR puts the build folders elsewhere (default: build/ in the
 # checkout); HS_JOBS sets the parallel jobs (default 2).
 # Needs root for apt (uses sudo when not root). Output of every step goes to
@@ -77,6 +78,7 @@ PACKAGES=(
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   libz-mingw-w64-dev
   xvfb xauth
+  fonts-wine fonts-wqy-microhei netpbm
 )
 MISSING=()
 for p in "${PACKAGES[@]}"; do installed "$p" || MISSING+=("$p"); done

@@ -8,7 +8,10 @@
 #      (tests/fuzz/run.sh);
 #   4. the import tables of both hsetup.exe builds (KnownDLLs only) and
 #      their resources (manifest, icon, version);
-#   5. the Wine end-to-end tests (tests/wine/run.sh).
+#   5. the Wine end-to-end tests (tests/wine/run.sh) and the Wine checks of
+#      the engine's own code;
+#   6. pictures of every page at 100, 150 and 200 % (scripts/screenshots.sh,
+#      into build/screenshots).
 # Ends with one summary line; exits non-zero when anything failed.
 set -uo pipefail
 
@@ -90,6 +93,7 @@ step wine-folders wine_checks "$REPO/tests/wine/startup_folders.sh" "$BUILD/win-
 export HSETUP_I686="$BUILD/win-i686/src/platform/win32/hsetup.exe" HSETUP_X86_64="$BUILD/win-x86_64/src/platform/win32/hsetup.exe"
 step wine-uninstaller-image wine_checks "$REPO/tests/wine/startup_uninstaller_image.sh" "$BUILD/host" "$BUILD/host/tools/hpack"
 step wine-engine wine_checks "$REPO/tests/wine/engine_checks.sh" "$BUILD" "$BUILD/host/tools/hpack"
+step screenshots "$REPO/scripts/screenshots.sh" "$BUILD/screenshots"
 
 TOTAL=$((SECONDS - START))
 if [ ${#failed[@]} -eq 0 ]; then

@@ -2,12 +2,18 @@
 // support-offer dialogs, the progress page and the backdrop, with the
 // default English texts, and saves a picture of each as a BMP file.
 //
-//   page_shots.exe OUTPUT_FOLDER
+//   page_shots.exe OUTPUT_FOLDER PICTURES_FOLDER
 //
 // A test program for looking at the real windows under Wine (run by
-// scripts/screenshots.sh); it is not part of the product.
+// scripts/screenshots.sh); it is not part of the product. It ends with
+// exit code 1 when a page did not come up, closed by itself, or was drawn
+// as one flat colour, and names each such picture on standard error.
 #include <windows.h>
 
+#include <objbase.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -29,6 +35,14 @@ namespace {
 std::wstring g_out;
 std::wstring g_name;  // name of the picture being taken
 platform::win32::WizardWindows* g_windows = nullptr;
+bool g_taken = false;   // the picture of the page being shown was taken
+int g_tries = 0;        // timer ticks spent looking for the page being shown
+int g_failures = 0;     // pictures not taken or blank
+
+void fail(const std::wstring& name, const char* why) {
+  std::fprintf(stderr, "page_shots: %s: %s\n", support::utf16_to_utf8(std::u16string(name.begin(), name.end())).c_str(), why);
+  ++g_failures;
+}
 
 std::u16string msg(int n) {
   auto table = package::default_english_messages();
@@ -37,7 +51,8 @@ std::u16string msg(int n) {
   return text;
 }
 
-// Saves the screen area of `window` (or the whole screen) as a BMP file.
+// Saves the screen area of `window` (or the whole screen) as a BMP file;
+// a picture of one colour only counts as a failure.
 void capture(HWND window, const std::wstring& name) {
   RECT r{};
   if (window) {
@@ -58,9 +73,20 @@ void capture(HWND window, const std::wstring& name) {
   HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, section);
   BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
   SelectObject(memory, old);
   const DWORD stride = (w * 3 + 3) & ~3;
   const DWORD size = stride * h;
+  if (w <= 0 || h <= 0 || !bits) {
+    fail(name, "nothing to take");
+  } else {
+    const auto* px = static_cast<const std::uint8_t*>(bits);
+    bool flat = true;
+    for (int y = 0; y < h && flat; ++y)
+      for (int x = 0; x < w && flat; ++x)
+        flat = std::equal(px, px + 3, px + y * stride + x * 3);
+    if (flat) fail(name, "the picture is one colour only");
+  }
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;
   file.bfOffBits = sizeof file + sizeof(BITMAPINFOHEADER);
@@ -85,11 +111,19 @@ BOOL CALLBACK find_dialog(HWND window, LPARAM found) {
 }
 
 // Once the page is up and painted: its picture, then cancel (or next).
+// A page that is not up after a few seconds is a failure; the program then
+// ends, as the page's own loop would never return.
 void CALLBACK take_picture(HWND, UINT, UINT_PTR timer, DWORD) {
-  KillTimer(nullptr, timer);
   HWND dialog = nullptr;
   EnumThreadWindows(GetCurrentThreadId(), find_dialog, reinterpret_cast<LPARAM>(&dialog));
-  if (!dialog) return;
+  if (!dialog) {
+    if (++g_tries < 10) return;  // the timer ticks again
+    KillTimer(nullptr, timer);
+    fail(g_name, "the page did not come up");
+    ExitProcess(1);
+  }
+  KillTimer(nullptr, timer);
+  g_taken = true;
   RedrawWindow(dialog, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   capture(dialog, g_name);
   // The caption as the window holds it (Wine without a window manager may
@@ -105,8 +139,14 @@ void CALLBACK take_picture(HWND, UINT, UINT_PTR timer, DWORD) {
 
 void shoot(PageRequest request, const std::wstring& name) {
   g_name = name;
-  SetTimer(nullptr, 0, 700, take_picture);
+  g_taken = false;
+  g_tries = 0;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 500, take_picture);
   g_windows->show_page(request);
+  if (!g_taken) {  // the template could not be made, or the page closed itself
+    KillTimer(nullptr, timer);
+    fail(name, "the page closed before its picture was taken");
+  }
 }
 
 PageControl ctl(int id, std::u16string text, int state = 0, bool enabled = true) {
@@ -201,7 +241,9 @@ void pages() {
       p.page.controls = {ctl(1009, msg(39)), ctl(1007, u"", 40), ctl(1011, u"Installing C:\\Program Files\\Sample Product\\bin\\sample.dll"),
                          ctl(1003, msg(49))};
       p.placement = 3 + 24;
-      if (g_windows->open_progress(p)) {
+      if (!g_windows->open_progress(p)) {
+        fail(L"progress" + suffix, "the progress page did not open");
+      } else {
         g_windows->set_progress_position(40);
         for (int i = 0; i < 20; ++i) {
           MSG m;
@@ -270,6 +312,13 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring pictures = argv[2];
   SetProcessDPIAware();
   CoInitialize(nullptr);
+  {
+    HDC screen = GetDC(nullptr);
+    std::printf("page_shots: %d dots per inch, screen %d x %d\n", GetDeviceCaps(screen, LOGPIXELSY),
+                GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    std::fflush(stdout);
+    ReleaseDC(nullptr, screen);
+  }
 
   // Backdrops: each variant painted full screen and taken.
   struct Variant {
@@ -307,8 +356,15 @@ int wmain(int argc, wchar_t** argv) {
     s.stretch_mode = static_cast<std::uint8_t>(v.stretch);
     s.bitmap_size = v.size;
     s.bitmap_tpi = v.tpi;
+    // Set up as the engine does at start: the application icons on every
+    // window and subclassing for the controls.
     platform::win32::WizardWindows windows;
-    if (!windows.create_backdrop(s, false)) return 3;
+    windows.load_application_icons();
+    windows.bind_window_subclassing();
+    if (!windows.create_backdrop(s, false)) {
+      fail(v.name, "the backdrop window was not made");
+      return 1;
+    }
     pump_for(600);
     capture(nullptr, v.name);
     if (v.name == std::wstring(L"backdrop_gradient_texts")) {
@@ -319,5 +375,5 @@ int wmain(int argc, wchar_t** argv) {
     }
     windows.destroy_backdrop();
   }
-  return 0;
+  return g_failures == 0 ? 0 : 1;
 }
