@@ -169,7 +169,7 @@ for percent in ${HS_SHOT_SCALES:-100 150 200}; do
   for bmp in "$shots"/*.bmp; do
     [ -e "$bmp" ] || continue
     name="$(basename "$bmp" .bmp)"
-    bmptopnm "$bmp" 2>/dev/null | pnmtopng -compression 9 >"$OUT/$percent/$name.png" 2>/dev/null ||
+    bmptopnm "$bmp" 2>/dev/null | pnmtopng >"$OUT/$percent/$name.png" 2>/dev/null ||
       { echo "screenshots: could not convert $bmp" >&2; failed=1; }
     count=$((count + 1))
   done

@@ -24,6 +24,7 @@
 #include "platform/win32/win32_pages.h"
 #include "support/text.h"
 #include "wizard/page_style.h"
+#include "wizard/pages.h"
 
 using namespace hs;
 using platform::PageControl;
@@ -126,8 +127,7 @@ void CALLBACK take_picture(HWND, UINT, UINT_PTR timer, DWORD) {
   g_taken = true;
   RedrawWindow(dialog, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   capture(dialog, g_name);
-  // The caption as the window holds it (Wine without a window manager may
-  // draw title bars without their text).
+  // The caption as the window holds it, to read beside the pictures.
   wchar_t caption[256] = {};
   GetWindowTextW(dialog, caption, 255);
   std::ofstream list((g_out + L"\\captions.txt").c_str(), std::ios::app | std::ios::binary);
@@ -166,7 +166,7 @@ PageRequest base(wizard::Page page, int style, int page_text) {
   r.look.banner_text = msg(page_text);
   r.look.banner_text_color = RGB(29, 53, 87);
   r.look.picture_frame = 1;
-  r.caption = r.look.style == 2 ? msg(65) : msg(page_text);
+  r.caption = wizard::caption_text(r.look.style == 2 ? msg(65) : msg(page_text));
   r.focus_id = page == wizard::Page::kLicense || page == wizard::Page::kReadme ? 1005 : 1001;
   return r;
 }
