@@ -92,6 +92,7 @@ step wine-mutex wine_checks "$REPO/tests/wine/startup_mutex.sh" "$BUILD" "$BUILD
 step wine-folders wine_checks "$REPO/tests/wine/startup_folders.sh" "$BUILD/win-$WINE_ARCH" "$BUILD"
 export HSETUP_I686="$BUILD/win-i686/src/platform/win32/hsetup.exe" HSETUP_X86_64="$BUILD/win-x86_64/src/platform/win32/hsetup.exe"
 step wine-uninstaller-image wine_checks "$REPO/tests/wine/startup_uninstaller_image.sh" "$BUILD/host" "$BUILD/host/tools/hpack"
+step wine-signed wine_checks "$REPO/tests/wine/signed_installer.sh" "$BUILD" "$BUILD/host/tools/hpack"
 step wine-engine wine_checks "$REPO/tests/wine/engine_checks.sh" "$BUILD" "$BUILD/host/tools/hpack"
 step screenshots "$REPO/scripts/screenshots.sh" "$BUILD/screenshots"
 

@@ -1,7 +1,6 @@
 #include "engine/startup.h"
 
 #include "support/files.h"
-#include "support/little_endian.h"
 #include "wizard/pages.h"
 
 #include <algorithm>
@@ -16,6 +15,7 @@
 #include "package/package_access.h"
 #include "package/product_flags.h"
 #include "package/settings_session.h"
+#include "support/uninstaller_image.h"
 #include "support/message_box.h"
 #include "support/registry_value.h"
 #include "support/text.h"
@@ -82,19 +82,6 @@ std::optional<std::u16string> read_text(platform::Registry& registry, const RegK
 
 RegKeyPath uninstall_key(const std::u16string& name) {
   return RegKeyPath{RegRoot::kLocalMachine, std::u16string(kUninstallKey) + u"\\" + name, RegView::k32};
-}
-
-void write_u16(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void write_u32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-std::uint32_t align_up(std::uint32_t value, std::uint32_t alignment) {
-  if (alignment == 0) return value;
-  const std::uint64_t aligned = (std::uint64_t{value} + alignment - 1) / alignment * alignment;
-  return aligned > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(aligned);
 }
 
 install::SystemDescription describe_system(Session& session, StartupState& state) {
@@ -170,74 +157,6 @@ package::FieldHook startup_field_hook(Session& session, StartupState& state, std
     }
     return 0;
   };
-}
-
-// ---------------------------------------------------------------------------
-// Uninstaller image
-// ---------------------------------------------------------------------------
-
-std::optional<std::vector<std::uint8_t>> build_uninstaller_image(std::span<const std::uint8_t> head,
-                                                                 std::span<const std::uint8_t> tail,
-                                                                 const package::PackageSection& section) {
-  const std::size_t pe = section.new_header_offset;
-  if (head.size() < 0x40 || pe < 0x40 || pe + 24 > head.size()) return std::nullopt;
-  if (support::load_u32(head, 0x3C) != pe) return std::nullopt;
-  const std::uint32_t count = support::load_u16(head, pe + 6);
-  const std::size_t optional_size = support::load_u16(head, pe + 20);
-  const std::size_t table = pe + 24 + optional_size;
-  // The table, the 40 bytes after it, and the optional header fields used.
-  if (count == 0 || pe + 24 + 60 > head.size() || table + (std::size_t{count} + 1) * 40 > head.size()) {
-    return std::nullopt;
-  }
-  // The package's entry: the section that lies where the package was found.
-  std::size_t index = count;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (support::load_u32(head, table + i * 40 + 20) == section.pointer_to_raw_data &&
-        support::load_u32(head, table + i * 40 + 16) == section.size_of_raw_data) {
-      index = i;
-      break;
-    }
-  }
-  if (index == count) return std::nullopt;
-
-  std::vector<std::uint8_t> image(head.begin(), head.end());
-  image.insert(image.end(), tail.begin(), tail.end());
-  const std::uint32_t removed = section.size_of_raw_data;
-
-  write_u16(image, pe + 6, count - 1);
-  write_u32(image, pe + 32, support::load_u32(image, pe + 32) - std::min(removed, support::load_u32(image, pe + 32)));
-
-  // Later entries move one place up; their data moved up in the file by
-  // the package's size.
-  for (std::size_t i = index + 1; i < count; ++i) {
-    const std::size_t from = table + i * 40;
-    const std::size_t to = table + (i - 1) * 40;
-    std::copy(image.begin() + static_cast<std::ptrdiff_t>(from), image.begin() + static_cast<std::ptrdiff_t>(from + 40),
-              image.begin() + static_cast<std::ptrdiff_t>(to));
-    const std::uint32_t pointer = support::load_u32(image, to + 20);
-    if (pointer >= section.pointer_to_raw_data + removed) write_u32(image, to + 20, pointer - removed);
-  }
-  // The freed last slot takes the 40 bytes that followed the table.
-  std::copy(head.begin() + static_cast<std::ptrdiff_t>(table + std::size_t{count} * 40),
-            head.begin() + static_cast<std::ptrdiff_t>(table + std::size_t{count} * 40 + 40),
-            image.begin() + static_cast<std::ptrdiff_t>(table + (std::size_t{count} - 1) * 40));
-
-  // SizeOfImage becomes the virtual extent of the remaining sections, on
-  // the section alignment: shrinking it by the package's file size alone
-  // would leave it unaligned, or cut off sections that lie behind the
-  // package in memory, and the loader refuses such an image.
-  const std::uint32_t alignment = support::load_u32(image, pe + 24 + 32);
-  std::uint32_t size_of_image = align_up(support::load_u32(image, pe + 24 + 60), alignment);
-  for (std::size_t i = 0; i + 1 < count; ++i) {
-    const std::size_t entry = table + i * 40;
-    const std::uint32_t virtual_size = support::load_u32(image, entry + 8);
-    const std::uint32_t raw_size = support::load_u32(image, entry + 16);
-    const std::uint32_t address = support::load_u32(image, entry + 12);
-    const std::uint64_t end = std::uint64_t{address} + (virtual_size ? virtual_size : raw_size);
-    size_of_image = std::max(size_of_image, align_up(static_cast<std::uint32_t>(std::min<std::uint64_t>(end, 0xFFFFFFFFu)), alignment));
-  }
-  write_u32(image, pe + 80, size_of_image);
-  return image;
 }
 
 // ---------------------------------------------------------------------------
@@ -461,7 +380,7 @@ void run_startup(Session& session, StartupState& state) {
     package::OwnFile::Read tail = std::vector<std::uint8_t>{};
     if (tail_size > 0) tail = loaded->own_file.read_at(tail_start, tail_size, &session.sys.info);
     if (!tail) package::report_damage(session, package::damage::kUninstallerCopy, tail.error().system_error);
-    auto image = build_uninstaller_image(*head, *tail, section);
+    auto image = support::build_uninstaller_image(*head, *tail, section.pointer_to_raw_data, section.size_of_raw_data);
     if (!image) package::report_damage(session, package::damage::kUninstallerCopy);
     state.uninstaller_image = std::move(*image);
     state.uninstaller_size = state.uninstaller_image.size();

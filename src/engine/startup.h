@@ -75,14 +75,6 @@ package::FieldHook startup_field_hook(Session& session, StartupState& state, std
 
 // --- Steps ---------------------------------------------------------------
 
-// Step 11: the executable without its package section. `head` is the file
-// up to the section (`PointerToRawData` bytes), `tail` what follows the
-// section in the file. Returns nothing when the headers in `head` do not
-// describe `section`.
-std::optional<std::vector<std::uint8_t>> build_uninstaller_image(std::span<const std::uint8_t> head,
-                                                                 std::span<const std::uint8_t> tail,
-                                                                 const package::PackageSection& section);
-
 // Step 12: the language dialog's template for the package's style.
 std::string language_template(std::uint32_t style);
 // Step 12: shows the language dialog when the package has more than one

@@ -1,13 +1,24 @@
 #include "package/engine_protection.h"
 
 #include "package/checksum.h"
+#include "support/pe_image.h"
 
 namespace hs::package {
 
-std::uint32_t engine_crc(std::span<const std::uint8_t> file_prefix, std::uint32_t new_header_offset) {
-  const std::size_t start = std::size_t{new_header_offset} + kEngineCrcStart;
+std::uint32_t engine_crc(std::span<const std::uint8_t> file_prefix) {
+  const std::optional<support::PeHeaders> headers = support::read_pe_headers(file_prefix);
+  if (!headers) return crc32({});
+  const std::size_t start = std::size_t{headers->new_header_offset} + kEngineCrcStart;
   if (start >= file_prefix.size()) return crc32({});
-  return crc32(file_prefix.subspan(start));
+  const std::span<const std::uint8_t> range = file_prefix.subspan(start);
+  const std::optional<std::size_t> directory =
+      support::data_directory_field(file_prefix, *headers, support::kCertificateDirectory);
+  if (!directory || *directory < start) return crc32(range);
+  static constexpr std::uint8_t kZeros[support::kDataDirectorySize] = {};
+  const std::size_t before = *directory - start;
+  std::uint32_t crc = crc32(range.first(before));
+  crc = crc32(kZeros, crc);
+  return crc32(range.subspan(before + support::kDataDirectorySize), crc);
 }
 
 DamageCode check_engine_crc(std::span<const std::uint8_t> file_prefix, const PackageSection& section,
@@ -15,8 +26,7 @@ DamageCode check_engine_crc(std::span<const std::uint8_t> file_prefix, const Pac
   if (file_prefix.size() != section.pointer_to_raw_data ||
       std::size_t{section.new_header_offset} + kEngineCrcStart > file_prefix.size())
     return damage::kEngineCrc;
-  return engine_crc(file_prefix, section.new_header_offset) == header.engine_crc ? damage::kNone
-                                                                                 : damage::kEngineCrc;
+  return engine_crc(file_prefix) == header.engine_crc ? damage::kNone : damage::kEngineCrc;
 }
 
 namespace {

@@ -2,7 +2,10 @@
 //
 // Method 1 compares a CRC-32 of the file from behind the optional header's
 // CheckSum field (e_lfanew + 92) up to the package section with the engine
-// CRC of the header. Method 2 verifies the file's Authenticode signature and
+// CRC of the header. Signing the finished installer writes the certificate
+// table's directory entry (8 bytes inside that range) and appends the
+// certificate behind the package: the CRC counts those 8 bytes as zero, so
+// an installer gives the same CRC signed and unsigned. Method 2 verifies the file's Authenticode signature and
 // turns the outcome into a number (see `signature_outcome`).
 #pragma once
 
@@ -23,8 +26,9 @@ inline constexpr int kProtectionSignature = 2;
 inline constexpr std::uint32_t kEngineCrcStart = 92;
 
 // CRC-32 of `file_prefix` (the file up to PointerToRawData) from
-// e_lfanew + 92 to its end.
-std::uint32_t engine_crc(std::span<const std::uint8_t> file_prefix, std::uint32_t new_header_offset);
+// e_lfanew + 92 to its end, the certificate directory entry counted as
+// eight zero bytes (when the optional header holds one).
+std::uint32_t engine_crc(std::span<const std::uint8_t> file_prefix);
 
 // Method 1: damage code 40 when the engine bytes do not match the header's
 // engine CRC, else 0. `file_prefix` holds the file up to PointerToRawData.

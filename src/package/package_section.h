@@ -4,10 +4,14 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "package/damage_code.h"
 
 namespace hs::package {
+
+// The name of the package section in the section table.
+inline constexpr std::string_view kPackageSectionName = ".setup";
 
 // Where the package section lies, from its section table entry.
 struct PackageSection {

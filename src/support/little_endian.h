@@ -22,4 +22,13 @@ inline std::uint64_t load_u64(std::span<const std::uint8_t> bytes, std::size_t a
   return std::uint64_t{load_u32(bytes, at)} | (std::uint64_t{load_u32(bytes, at + 4)} << 32);
 }
 
+inline void store_u16(std::span<std::uint8_t> bytes, std::size_t at, std::uint16_t value) {
+  bytes[at] = static_cast<std::uint8_t>(value);
+  bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+inline void store_u32(std::span<std::uint8_t> bytes, std::size_t at, std::uint32_t value) {
+  for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
 }  // namespace hs::support

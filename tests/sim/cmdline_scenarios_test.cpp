@@ -16,6 +16,7 @@
 #include "engine/driver.h"
 #include "engine/session.h"
 #include "platform/sim/sim_machine.h"
+#include "support/pe_builder.h"
 #include "support/text.h"
 
 namespace hs {
@@ -35,22 +36,9 @@ constexpr char16_t kNoPackageMessage[] =
 // A Windows executable with the usual four sections and no package
 // section: what the engine is before a package has been added to it.
 std::string executable_without_package() {
-  std::string image(512, '\0');
-  auto put16 = [&](std::size_t at, unsigned v) {
-    image[at] = static_cast<char>(v & 0xFF);
-    image[at + 1] = static_cast<char>(v >> 8);
-  };
-  image[0] = 'M', image[1] = 'Z';
-  put16(60, 64);                   // e_lfanew
-  image.replace(64, 4, "PE\0\0", 4);
-  put16(68, 0x14C);                // i386
-  put16(70, 4);                    // NumberOfSections
-  put16(84, 224);                  // SizeOfOptionalHeader
-  put16(86, 0x0102);               // executable, 32-bit
-  put16(88, 0x10B);                // PE32 optional header
-  const char* names[] = {".text", ".rdata", ".data", ".rsrc"};
-  for (int i = 0; i < 4; ++i) image.replace(312 + 40 * i, std::char_traits<char>::length(names[i]), names[i]);
-  return image;
+  test::PeBuilder exe;
+  for (const char* name : {".text", ".rdata", ".data", ".rsrc"}) exe.section(name, 0x10, 0xCC);
+  return std::string(exe.bytes().begin(), exe.bytes().end());
 }
 
 class CmdlineScenario : public ::testing::Test {

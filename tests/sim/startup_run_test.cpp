@@ -15,6 +15,8 @@
 #include "packwriter/package_writer.h"
 #include "packwriter/pe_image.h"
 #include "platform/sim/sim_machine.h"
+#include "support/pe_image.h"
+#include "support/pe_builder.h"
 #include "support/text.h"
 
 namespace hs::engine {
@@ -29,47 +31,12 @@ using platform::sim::ProcessExit;
 using platform::sim::RunOptions;
 using platform::sim::SimMachine;
 
-void put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-// A PE32 engine stand-in with three sections, for the writer to extend.
+// A PE32 engine stand-in with three sections, for the writer to extend:
+// headers in the first 0x200 bytes, section i filled with the byte i + 1.
 std::vector<std::uint8_t> engine_stub() {
-  std::vector<std::uint8_t> b(0x800, 0);
-  b[0] = 'M';
-  b[1] = 'Z';
-  put32(b, 0x3C, 0x40);
-  const std::size_t pe = 0x40, opt = pe + 24, table = opt + 0xE0;
-  b[pe] = 'P';
-  b[pe + 1] = 'E';
-  put16(b, pe + 4, 0x14C);  // i386
-  put16(b, pe + 6, 3);
-  put16(b, pe + 20, 0xE0);
-  put16(b, pe + 22, 0x102);
-  put16(b, opt, 0x10B);
-  put32(b, opt + 8, 0x400);      // SizeOfInitializedData
-  put32(b, opt + 28, 0x400000);  // ImageBase
-  put32(b, opt + 32, 0x1000);    // SectionAlignment
-  put32(b, opt + 36, 0x200);     // FileAlignment
-  put32(b, opt + 56, 0x4000);    // SizeOfImage
-  put32(b, opt + 60, 0x200);     // SizeOfHeaders
-  put16(b, opt + 68, 2);         // GUI
-  put32(b, opt + 92, 16);        // NumberOfRvaAndSizes
-  const char* names[] = {".text", ".rdata", ".data"};
-  for (std::size_t i = 0; i < 3; ++i) {
-    const std::size_t e = table + i * 40;
-    std::memcpy(&b[e], names[i], std::strlen(names[i]));
-    put32(b, e + 8, 0x100);
-    put32(b, e + 12, 0x1000 * static_cast<std::uint32_t>(i + 1));
-    put32(b, e + 16, 0x200);
-    put32(b, e + 20, 0x200 * static_cast<std::uint32_t>(i + 1));
-    for (std::size_t k = 0; k < 0x200; ++k) b[0x200 * (i + 1) + k] = static_cast<std::uint8_t>(i + 1);
-  }
-  return b;
+  test::PeBuilder stub;
+  stub.section(".text", 0x100, 1).section(".rdata", 0x100, 2).section(".data", 0x100, 3);
+  return stub.bytes();
 }
 
 // Settings of "Sample Product" with the default English messages.
@@ -121,6 +88,15 @@ struct InstallerRun {
     machine = std::make_unique<SimMachine>(root, std::move(options));
     machine->put_file(exe, u"C:\\setup.exe");
     session = std::make_unique<Session>(machine->system());
+  }
+
+  // Puts `installer` on the machine as C:\setup.exe in place of the one
+  // built from the settings.
+  void replace_installer(const std::vector<std::uint8_t>& installer) {
+    const fs::path exe = root.parent_path() / (root.filename().string() + ".exe");
+    std::ofstream(exe, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(installer.data()), static_cast<std::streamsize>(installer.size()));
+    machine->put_file(exe, u"C:\\setup.exe");
   }
 
   // Runs the engine from its entry; the exit code.
@@ -335,6 +311,7 @@ TEST(StartupRun, SecondInstallerWaitsForTheMutex) {
 TEST(StartupRun, UninstallerImageWithoutThePackage) {
   package::Settings s = sample_settings();
   s.product_flags2 |= 1u << package::pf2::kUninstallerWithoutPackage;
+  s.dialog_styles.engine_protection = 1;  // by CRC
   InstallerRun run("uninstaller-image", s);
   EXPECT_EQ(run.start(), 0);
   const auto& image = run.session->startup.uninstaller_image;
@@ -347,6 +324,22 @@ TEST(StartupRun, UninstallerImageWithoutThePackage) {
   EXPECT_TRUE(std::equal(stub.begin() + 0x200, stub.end(), image.begin() + 0x200));
   EXPECT_EQ(image[0x40 + 24 + 56], stub[0x40 + 24 + 56]);
   EXPECT_EQ(image[0x40 + 24 + 57], stub[0x40 + 24 + 57]);
+
+  // Signed: a certificate table behind the package and its directory
+  // entry. The engine CRC does not see either, and the image is the same
+  // unsigned one.
+  {
+    InstallerRun signed_run("uninstaller-image-signed", s);
+    std::vector<std::uint8_t> installer = build_installer(s);
+    const support::PeHeaders headers = *support::read_pe_headers(installer);
+    const std::size_t directory = *support::data_directory_field(installer, headers, support::kCertificateDirectory);
+    support::store_u32(installer, directory, static_cast<std::uint32_t>(installer.size()));
+    support::store_u32(installer, directory + 4, 0x400);
+    installer.resize(installer.size() + 0x400, 0x30);
+    signed_run.replace_installer(installer);
+    EXPECT_EQ(signed_run.start(), 0);
+    EXPECT_EQ(signed_run.session->startup.uninstaller_image, image);
+  }
 
   package::Settings whole = sample_settings();
   InstallerRun plain("uninstaller-whole", whole);

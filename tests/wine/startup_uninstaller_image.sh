@@ -3,7 +3,8 @@
 # asks for an uninstaller without the package. The engine's image of it must
 # be the engine stub again (apart from the PE checksum the writer filled in)
 # and a program that Wine starts: without a package it ends on the fatal
-# path (-1, seen as 255), as the bare engine does.
+# path (-1, seen as 255), as the bare engine does. The image of the same
+# installer signed is the unsigned one (no certificate).
 #
 #   tests/wine/startup_uninstaller_image.sh HOST_BUILD_DIR [HPACK]
 #
@@ -62,6 +63,20 @@ got="$(timeout "$LIMIT" "$WINE" "$WORK/uninstall.exe" /silent >>"$BUILD/logs/win
 check "the image runs as the bare engine (no package: fatal path)" 255 "$got"
 got="$(timeout "$LIMIT" "$WINE" "$WORK/setup.exe" /silent >>"$BUILD/logs/wine-run.log" 2>&1; echo $?)"
 check "the installer it came from" 0 "$got"
+
+# Signed (a self-signed certificate made here): the image leaves the
+# certificate out, so it is the unsigned installer's image again (apart from
+# the CheckSum the signing tool rewrote), and it starts as before.
+openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Halvorend Test Signer" \
+  -keyout "$WORK/key.pem" -out "$WORK/cert.pem" >/dev/null 2>&1 &&
+  osslsigncode sign -certs "$WORK/cert.pem" -key "$WORK/key.pem" -in "$WORK/setup.exe" -out "$WORK/signed.exe" >/dev/null
+check "signing the installer" 0 $?
+"$WORK/image_tool" "$WORK/signed.exe" "$WORK/uninstall-signed.exe"
+check "image tool on the signed installer" 0 $?
+differing="$(cmp -l "$WORK/uninstall.exe" "$WORK/uninstall-signed.exe" 2>&1 | awk -v lo=$((pe + 88)) -v hi=$((pe + 92)) '$1 - 1 < lo || $1 - 1 >= hi' | wc -l)"
+check "bytes of the signed installer's image that differ from the unsigned one's outside its CheckSum" 0 "$differing"
+got="$(timeout "$LIMIT" "$WINE" "$WORK/uninstall-signed.exe" /silent >>"$BUILD/logs/wine-run.log" 2>&1; echo $?)"
+check "the signed installer's image runs as the bare engine" 255 "$got"
 
 timeout 60 wineserver -k >/dev/null 2>&1 || true
 [ "$failures" -eq 0 ] && echo "wine: startup uninstaller image cases passed ($ARCH build)" || exit 1

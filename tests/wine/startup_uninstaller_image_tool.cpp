@@ -7,8 +7,8 @@
 #include <iterator>
 #include <vector>
 
-#include "engine/startup.h"
 #include "package/package_section.h"
+#include "support/uninstaller_image.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -18,15 +18,16 @@ int main(int argc, char** argv) {
   std::ifstream in(argv[1], std::ios::binary);
   const std::vector<std::uint8_t> file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   const auto search = hs::package::find_package_section(file);
-  if (search.outcome != hs::package::SectionSearch::Outcome::kFound) {
+  if (!search || !*search) {
     std::fprintf(stderr, "%s: no package section\n", argv[1]);
     return 1;
   }
-  const auto& section = search.section;
+  const auto& section = **search;
   const std::span<const std::uint8_t> all(file);
   const std::size_t end = std::size_t{section.pointer_to_raw_data} + section.size_of_raw_data;
   if (end > file.size()) return 1;
-  const auto image = hs::engine::build_uninstaller_image(all.first(section.pointer_to_raw_data), all.subspan(end), section);
+  const auto image = hs::support::build_uninstaller_image(all.first(section.pointer_to_raw_data), all.subspan(end),
+                                                      section.pointer_to_raw_data, section.size_of_raw_data);
   if (!image) {
     std::fprintf(stderr, "%s: headers do not describe the package\n", argv[1]);
     return 1;

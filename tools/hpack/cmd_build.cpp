@@ -9,7 +9,9 @@
 #include "packwriter/file_list.h"
 #include "packwriter/package_writer.h"
 #include "packwriter/pe_image.h"
+#include "package/product_flags.h"
 #include "project_build.h"
+#include "signing.h"
 
 namespace hs::tools {
 namespace {
@@ -27,6 +29,7 @@ struct BuildOptions {
   std::string flags2 = "0";
   unsigned threads = 0;
   bool package_only = false;
+  std::string sign_command;  // signs the finished installer: "CMD {in} {out}"
 };
 
 std::array<std::uint8_t, 8> parse_key(const std::string& hex) {
@@ -56,10 +59,12 @@ void write_host_file(const std::string& path, const std::vector<std::uint8_t>& b
 void run_build(const BuildOptions& o) {
   if (!o.project.empty()) {
     if (!is_project_file(o.project)) throw std::runtime_error("\"" + o.project + "\" is not a project file (.toml)");
-    build_from_project(ProjectBuildOptions{o.project, o.stub, o.output, o.threads, o.package_only});
+    build_from_project(ProjectBuildOptions{o.project, o.stub, o.output, o.threads, o.package_only, o.sign_command});
     return;
   }
   if (o.settings.empty()) throw std::runtime_error("give a project file (.toml) or --settings");
+  if (o.package_only && !o.sign_command.empty())
+    throw std::runtime_error("--sign-command signs an installer, not a bare package (--package-only)");
   std::vector<std::uint8_t> settings = read_host_file(o.settings);
   PackageOptions options;
   if (o.compress == "on") set_compression_flag(settings, true);
@@ -82,7 +87,13 @@ void run_build(const BuildOptions& o) {
     write_host_file(o.output, package);
   } else {
     if (o.stub.empty()) throw std::runtime_error("--stub is required (or --package-only)");
-    write_host_file(o.output, attach_package(read_host_file(o.stub), package));
+    const std::vector<std::uint8_t> installer = attach_package(read_host_file(o.stub), package);
+    if (o.sign_command.empty()) {
+      write_host_file(o.output, installer);
+    } else {
+      sign_installer(o.sign_command, installer, o.output,
+                     (options.product_flags2 & (1u << package::pf2::kUninstallerWithoutPackage)) != 0);
+    }
   }
   std::cout << o.output << ": " << entries.size() << " entries, package " << package.size() << " bytes\n";
 }
@@ -115,6 +126,9 @@ void add_build_command(CLI::App& app) {
       ->capture_default_str();
   cmd->add_option("-j,--threads", o->threads, "Compression threads (0: all cores)")->capture_default_str();
   cmd->add_flag("--package-only", o->package_only, "Write the bare package instead of an installer");
+  cmd->add_option("--sign-command", o->sign_command,
+                  "Signs the finished installer: a shell command with {in} (the unsigned installer) and {out} (the "
+                  "signed one to write); replaces [build] sign_command of a project file");
   cmd->callback([o] { run_build(*o); });
 }
 

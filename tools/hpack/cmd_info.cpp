@@ -8,6 +8,7 @@
 #include "installer_image.h"
 #include "package/settings.h"
 #include "project/describe.h"
+#include "signing.h"
 
 namespace hs::tools {
 namespace {
@@ -34,6 +35,7 @@ void run_info(const InfoOptions& o) {
   std::cout << "Installer " << o.installer << "\n";
   std::cout << "  entries: " << installer.header().entry_count << "\n";
   std::cout << "  settings: " << installer.settings().size() << " bytes\n";
+  std::cout << "  signature: " << describe_signature(installer.file()) << "\n";
   try {
     std::cout << describe_settings(settings, o.language.empty() ? std::nullopt : std::optional(o.language));
   } catch (const std::invalid_argument& error) {

@@ -11,6 +11,7 @@ struct ProjectBuildOptions {
   std::string output;     // installer (or bare package) to write
   unsigned threads = 0;   // compression threads; 0 = all cores
   bool package_only = false;
+  std::string sign_command;  // --sign-command: replaces the project's [build] sign_command
 };
 
 // True when `argument` names a project file (ends in ".toml").

@@ -1021,6 +1021,13 @@ void read_build(Section& s, Project& p) {
     if (!ok) s.fail(*key, "cipher_key", "expected 16 hexadecimal digits (8 bytes)");
     p.package.cipher_key = bytes;
   }
+  if (auto command = s.string("sign_command")) {
+    if (command->find("{in}") == std::string::npos || command->find("{out}") == std::string::npos) {
+      s.fail(*s.node("sign_command"), "sign_command",
+             "expected a command with {in} (the unsigned installer) and {out} (the signed installer to write)");
+    }
+    p.sign_command = std::move(*command);
+  }
 }
 
 Project parse(const toml::table& root_table, Context& ctx) {

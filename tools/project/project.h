@@ -42,6 +42,10 @@ struct Project {
   package::Settings settings;      // product_flags2 included
   std::vector<WriterEntry> files;  // in package order, data loaded
   PackageOptions package;          // compression, cipher key, ProductFlags2
+  // `[build] sign_command`: the command that signs the finished installer,
+  // with "{in}" for the unsigned file and "{out}" for the signed one; ""
+  // when the installer is not signed.
+  std::string sign_command;
 };
 
 // Reads and checks the project file `path`; sources are taken relative to

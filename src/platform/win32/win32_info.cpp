@@ -1,5 +1,6 @@
 // System information and time.
 #include "platform/win32/library_loading.h"
+#include "platform/win32/trust.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_services.h"
 
@@ -154,6 +155,10 @@ void Win32Clock::sleep(int milliseconds) {
   }
   wait_pumping(never, static_cast<DWORD>(milliseconds));
   CloseHandle(never);
+}
+
+SystemInfo::SignatureCheck Win32SystemInfo::verify_signature(const std::u16string& path) {
+  return verify_signature_of(path);
 }
 
 }  // namespace hs::platform::win32

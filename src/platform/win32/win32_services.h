@@ -133,6 +133,7 @@ class Win32SystemInfo final : public SystemInfo {
   std::u16string user_name() override;
   std::u16string error_text(SysError error) override;
   [[nodiscard]] SysError disable_fs_redirection() override;
+  SignatureCheck verify_signature(const std::u16string& path) override;
 };
 
 class Win32Clock final : public Clock {

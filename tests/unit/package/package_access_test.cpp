@@ -16,6 +16,7 @@
 #include "package_fixture.h"
 #include "packwriter/pe_image.h"
 #include "platform/sim/sim_machine.h"
+#include "support/pe_image.h"
 
 namespace hs::package::test {
 namespace {
@@ -79,10 +80,27 @@ class PackageAccess : public ::testing::Test {
   std::unique_ptr<engine::Session> session_;
 };
 
+// A signature as a signing tool leaves it: the certificate directory entry
+// and a certificate table appended behind the package.
+Bytes signed_copy(Bytes file) {
+  const support::PeHeaders headers = *support::read_pe_headers(file);
+  const std::size_t directory = *support::data_directory_field(file, headers, support::kCertificateDirectory);
+  support::store_u32(file, directory, static_cast<std::uint32_t>(file.size()));
+  support::store_u32(file, directory + 4, 0x6A0);
+  file.resize(file.size() + 0x6A0, 0x82);
+  support::update_pe_checksum(file, headers);
+  return file;
+}
+
+// Also signed: the certificate behind the package is part of no check, and
+// the payload read from the file is its payload-size bytes, not the rest of
+// the file.
 TEST_F(PackageAccess, OpensItselfAndHandsOutEveryEntry) {
-  for (bool from_file : {false, true}) {
-    SCOPED_TRACE(from_file);
-    start(installer({.cipher_key = std::array<std::uint8_t, 8>{1, 1, 2, 3, 5, 8, 13, 21}}));
+  for (int run = 0; run < 4; ++run) {
+    const bool from_file = run & 1, is_signed = run & 2;
+    SCOPED_TRACE(std::string(from_file ? "from the file" : "in place") + (is_signed ? ", signed" : ""));
+    const Bytes file = installer({.cipher_key = std::array<std::uint8_t, 8>{1, 1, 2, 3, 5, 8, 13, 21}});
+    start(is_signed ? signed_copy(file) : file);
     auto package = open_package(*session_);
     EXPECT_EQ(package->settings, settings_bytes(true));
     check_settings_crc(*session_, *package);

@@ -34,9 +34,8 @@ std::string output() {
   const Bytes b = read_file(kDir / "out.txt");
   return std::string(b.begin(), b.end());
 }
-std::uint32_t get_u32(const Bytes& d, std::size_t at) {
-  return d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) | (std::uint32_t{d[at + 3]} << 24);
-}
+using support::load_le32;
+const auto get_u32 = [](const Bytes& d, std::size_t at) { return load_le32(d, at); };
 
 // What a search found, for tables of cases.
 enum class Found { kSection, kMissing, kDamaged };
@@ -88,12 +87,14 @@ TEST_F(PeFile, AttachedPackageReadsBackWithItsEngineCrc) {
   EXPECT_EQ(o.read.data[1], entries_[1].data);
 
   const auto& s = **o.search;
-  const tools::PeLayout pe = tools::read_pe_layout(installer);
-  EXPECT_EQ(s.pointer_to_raw_data % pe.file_alignment, 0u);
-  EXPECT_EQ(s.virtual_address % pe.section_alignment, 0u);
-  EXPECT_EQ(s.size_of_raw_data % pe.file_alignment, 0u);
-  EXPECT_EQ(get_u32(installer, pe.optional_header + 56) % pe.section_alignment, 0u);  // SizeOfImage
-  EXPECT_GE(get_u32(installer, pe.optional_header + 56), s.virtual_address + package_.size());
+  const support::PeHeaders pe = tools::read_stub_headers(installer);
+  const std::uint32_t file_alignment = get_u32(installer, pe.optional_header() + support::kFileAlignmentField);
+  const std::uint32_t section_alignment = get_u32(installer, pe.optional_header() + support::kSectionAlignmentField);
+  EXPECT_EQ(s.pointer_to_raw_data % file_alignment, 0u);
+  EXPECT_EQ(s.virtual_address % section_alignment, 0u);
+  EXPECT_EQ(s.size_of_raw_data % file_alignment, 0u);
+  EXPECT_EQ(get_u32(installer, pe.optional_header() + support::kSizeOfImageField) % section_alignment, 0u);
+  EXPECT_GE(get_u32(installer, pe.optional_header() + support::kSizeOfImageField), s.virtual_address + package_.size());
   EXPECT_EQ(installer.size(), std::size_t{s.pointer_to_raw_data} + s.size_of_raw_data);
   // Same inputs, same bytes.
   EXPECT_EQ(tools::attach_package(stub_, package_), installer);
@@ -103,7 +104,7 @@ TEST_F(PeFile, AttachedPackageReadsBackWithItsEngineCrc) {
   EXPECT_EQ(check_engine_crc(prefix, s, *header), damage::kNone);
   // The PE checksum lies in front of the protected range and may change.
   Bytes resummed = installer;
-  set_u32(resummed, pe.optional_header + 64, 0x12345678);
+  set_u32(resummed, pe.checksum_field(), 0x12345678);
   EXPECT_EQ(check_engine_crc(std::span(resummed).first(s.pointer_to_raw_data), s, *header), damage::kNone);
   // A changed byte of the engine code is damage code 40.
   Bytes patched = installer;
@@ -143,8 +144,8 @@ TEST_F(PeFile, ObjdumpAcceptsTheInstaller) {
 
 TEST_F(PeFile, SectionLookupRules) {
   const Bytes installer = tools::attach_package(stub_, package_);
-  const tools::PeLayout pe = tools::read_pe_layout(installer);
-  const std::size_t setup_entry = pe.section_table + (pe.section_count - 1) * 40;
+  const support::PeHeaders pe = tools::read_stub_headers(installer);
+  const std::size_t setup_entry = pe.section_entry(pe.section_count - 1);
   struct Case {
     const char* what;
     std::function<void(Bytes&)> change;
@@ -173,18 +174,18 @@ TEST_F(PeFile, SectionLookupRules) {
     EXPECT_EQ(s.error(), c.damage);
   }
   EXPECT_EQ(found(find_package_section(stub_)), Found::kMissing);
-  EXPECT_EQ(find_package_section(std::span(installer).first(pe.section_table + 40)).error(), damage::kSectionCount);
+  EXPECT_EQ(find_package_section(std::span(installer).first(pe.section_entry(1))).error(), damage::kSectionCount);
 }
 
 TEST_F(PeFile, AttachRefusesWhatItCannotDoCleanly) {
   const Bytes installer = tools::attach_package(stub_, package_);
   EXPECT_THROW(tools::attach_package(installer, package_), std::runtime_error);  // already has .setup
-  const tools::PeLayout pe = tools::read_pe_layout(stub_);
+  const support::PeHeaders pe = tools::read_stub_headers(stub_);
   Bytes full = stub_;
-  set_u32(full, pe.optional_header + 60, static_cast<std::uint32_t>(pe.section_table + pe.section_count * 40));
+  set_u32(full, pe.optional_header() + support::kSizeOfHeadersField, static_cast<std::uint32_t>(pe.section_entry(pe.section_count)));
   EXPECT_THROW(tools::attach_package(full, package_), std::runtime_error);  // no room for the entry
   Bytes signed_stub = stub_;
-  set_u32(signed_stub, pe.optional_header + 96 + 4 * 8 + 4, 0x100);
+  set_u32(signed_stub, *support::data_directory_field(stub_, pe, support::kCertificateDirectory) + 4, 0x100);
   EXPECT_THROW(tools::attach_package(signed_stub, package_), std::runtime_error);
   EXPECT_THROW(tools::attach_package(Bytes(100, 0), package_), std::runtime_error);
 }

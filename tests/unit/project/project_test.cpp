@@ -278,6 +278,9 @@ TEST_F(ProjectTest, MistakesNameFileLineAndColumn) {
       {"[product]\nname = \"\xf3\xb0\x80\x81\"\n", "project.toml:2:9: characters of the private planes"},
       {"[product]\nversion = \"1\"\n", "the product needs a name"},
       {product + "[build]\ncipher_key = \"xyz\"\n", "expected 16 hexadecimal digits"},
+      {product + "[build]\nsign_command = 1\n", "project.toml:4:16: build.sign_command: expected a string"},
+      {product + "[build]\nsign_command = \"sign {in}\"\n",
+       "project.toml:4:16: build.sign_command: expected a command with {in} (the unsigned installer) and {out}"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

@@ -1,5 +1,6 @@
 // The uninstaller image: the executable without its package section. A
-// hand-made header shows the table edits; a real MinGW program with an
+// small image from the tests' PE builder shows the table edits and the
+// certificate of a signed file; a real MinGW program with an
 // objcopy-added package section shows that binutils still reads the result.
 #include <unistd.h>
 #include <gtest/gtest.h>
@@ -14,105 +15,124 @@
 #include <sstream>
 #include <string>
 
-#include "engine/startup.h"
+#include "support/pe_image.h"
+#include "support/uninstaller_image.h"
+#include "support/pe_builder.h"
 
-namespace hs::engine {
+namespace hs::support {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::uint32_t u32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t{b[at + 3]} << 24);
-}
-void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
+std::uint32_t u32(const std::vector<std::uint8_t>& b, std::size_t at) { return load_le32(b, at); }
 
-// A PE file with three sections: .text, .setup (the package), .rsrc.
+// A PE file with three sections: .text, .setup (the package), .rsrc, at
+// file offsets 0x400, 0x600 and 0xA00 and addresses 0x1000, 0x2000, 0x3000.
 struct SmallPe {
-  static constexpr std::size_t kPe = 0x80;
-  static constexpr std::size_t kTable = kPe + 24 + 0xE0;
-  std::vector<std::uint8_t> file = std::vector<std::uint8_t>(0xC00, 0);
-
-  SmallPe() {
-    file[0] = 'M';
-    file[1] = 'Z';
-    put32(file, 0x3C, kPe);
-    file[kPe] = 'P';
-    file[kPe + 1] = 'E';
-    file[kPe + 6] = 3;            // NumberOfSections
-    file[kPe + 20] = 0xE0;        // SizeOfOptionalHeader
-    put32(file, kPe + 32, 0x800);   // SizeOfInitializedData
-    put32(file, kPe + 24 + 32, 0x1000);  // SectionAlignment
-    put32(file, kPe + 80, 0x4000);  // SizeOfImage
-    section(0, ".text", 0x100, 0x1000, 0x200, 0x400);
-    section(1, ".setup", 0x400, 0x2000, 0x400, 0x600);
-    section(2, ".rsrc", 0x80, 0x3000, 0x200, 0xA00);
+  test::PeBuilder pe{test::PeOptions{.new_header_offset = 0x80, .size_of_headers = 0x400}};
+  PeHeaders headers;
+  SmallPe(std::size_t package_size = 0x400, bool package_last = false) {
+    pe.section(".text", 0x100, 0x11);
+    if (package_last) pe.section(".rsrc", 0x80, 0x5A);
+    pe.section(".setup", package_size, 0x77);
+    if (!package_last) pe.section(".rsrc", 0x80, 0x5A);
+    headers = pe.headers();
     // What follows the table ends up in the freed slot.
-    for (std::size_t i = 0; i < 40; ++i) file[kTable + 3 * 40 + i] = static_cast<std::uint8_t>(0xA0 + i);
-    for (std::size_t i = 0xA00; i < 0xC00; ++i) file[i] = 0x5A;
+    for (std::size_t i = 0; i < 40; ++i) file()[headers.section_entry(3) + i] = static_cast<std::uint8_t>(0xA0 + i);
   }
-  void section(std::size_t i, const char* name, std::uint32_t vsize, std::uint32_t va, std::uint32_t raw_size,
-               std::uint32_t raw_pointer) {
-    const std::size_t at = kTable + i * 40;
-    std::fill_n(file.begin() + static_cast<std::ptrdiff_t>(at), 8, 0);
-    for (std::size_t k = 0; name[k]; ++k) file[at + k] = static_cast<std::uint8_t>(name[k]);
-    put32(file, at + 8, vsize);
-    put32(file, at + 12, va);
-    put32(file, at + 16, raw_size);
-    put32(file, at + 20, raw_pointer);
+  std::vector<std::uint8_t>& file() { return pe.bytes(); }
+  PeSection package() const { return pe.entry(package_index()); }
+  std::size_t package_index() const { return pe.entry(1).name == ".setup" ? 1 : 2; }
+  std::span<const std::uint8_t> head() const { return std::span(pe.bytes()).first(package().pointer_to_raw_data); }
+  std::span<const std::uint8_t> tail() const {
+    const PeSection s = package();
+    return std::span(pe.bytes()).subspan(s.pointer_to_raw_data + s.size_of_raw_data);
   }
-  package::PackageSection package() const { return {kPe, 0x2000, 0x400, 0x600}; }
-  std::span<const std::uint8_t> head() const { return std::span(file).first(0x600); }
-  std::span<const std::uint8_t> tail() const { return std::span(file).subspan(0xA00); }
+  std::optional<std::vector<std::uint8_t>> image() const {
+    return build_uninstaller_image(head(), tail(), package().pointer_to_raw_data, package().size_of_raw_data);
+  }
+  // Signs the file as a signing tool does: a certificate table appended
+  // behind everything, named by the certificate directory entry.
+  void sign(std::size_t certificate_size) {
+    const std::size_t at = file().size();
+    file().resize(at + certificate_size, 0xCE);
+    const std::size_t directory = *data_directory_field(file(), headers, kCertificateDirectory);
+    store_u32(file(), directory, static_cast<std::uint32_t>(at));
+    store_u32(file(), directory + 4, static_cast<std::uint32_t>(certificate_size));
+  }
 };
 
 TEST(UninstallerImage, RemovesThePackageSectionFromTheTable) {
   SmallPe pe;
-  auto image = build_uninstaller_image(pe.head(), pe.tail(), pe.package());
+  ASSERT_EQ(pe.package().pointer_to_raw_data, 0x600u);
+  ASSERT_EQ(pe.headers.section_count, 3u);
+  auto image = pe.image();
   ASSERT_TRUE(image);
   ASSERT_EQ(image->size(), 0x800u);
   const auto& b = *image;
-  EXPECT_EQ(b[SmallPe::kPe + 6], 2);
-  EXPECT_EQ(u32(b, SmallPe::kPe + 32), 0x400u);
+  const std::size_t opt = pe.headers.optional_header();
+  EXPECT_EQ(b[pe.headers.new_header_offset + 6], 2);
+  EXPECT_EQ(u32(b, opt + kSizeOfInitializedDataField), 0x400u);
   // .rsrc moved up one slot, its data now directly after the headers.
-  const std::size_t second = SmallPe::kTable + 40;
+  const std::size_t second = pe.headers.section_entry(1);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[second])), ".rsrc");
   EXPECT_EQ(u32(b, second + 20), 0x600u);
   EXPECT_EQ(b[0x600], 0x5A);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[SmallPe::kTable])), ".text");
-  EXPECT_EQ(u32(b, SmallPe::kTable + 20), 0x400u) << "sections before the package keep their place";
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[pe.headers.section_table()])), ".text");
+  EXPECT_EQ(u32(b, pe.headers.section_table() + 20), 0x400u) << "sections before the package keep their place";
   // The freed slot holds the bytes that followed the table.
-  for (std::size_t i = 0; i < 40; ++i) EXPECT_EQ(b[SmallPe::kTable + 80 + i], 0xA0 + i);
+  for (std::size_t i = 0; i < 40; ++i) EXPECT_EQ(b[pe.headers.section_entry(2) + i], 0xA0 + i);
   // 0x4000 - 0x400 is not a multiple of the section alignment; the image
   // must still cover .rsrc (0x3000 + 0x80) and stay aligned.
-  EXPECT_EQ(u32(b, SmallPe::kPe + 80), 0x4000u);
+  EXPECT_EQ(u32(b, opt + kSizeOfImageField), 0x4000u);
 }
 
 TEST(UninstallerImage, SizeOfImageIsTheExtentOfTheRemainingSections) {
   // The package last in memory: the image ends with .rsrc again.
-  SmallPe pe;
-  pe.section(1, ".rsrc", 0x80, 0x2000, 0x400, 0x600);
-  pe.section(2, ".setup", 0x2100, 0x3000, 0x200, 0xA00);
-  put32(pe.file, SmallPe::kPe + 80, 0x6000);
-  const package::PackageSection last{SmallPe::kPe, 0x3000, 0x200, 0xA00};
-  auto image = build_uninstaller_image(std::span(pe.file).first(0xA00), {}, last);
+  SmallPe pe(0x2100, true);
+  ASSERT_EQ(u32(pe.file(), pe.headers.optional_header() + kSizeOfImageField), 0x6000u);
+  auto image = pe.image();
   ASSERT_TRUE(image);
-  EXPECT_EQ(u32(*image, SmallPe::kPe + 80), 0x3000u);
+  EXPECT_EQ(u32(*image, pe.headers.optional_header() + kSizeOfImageField), 0x3000u);
 }
 
 TEST(UninstallerImage, HeadersThatDoNotDescribeThePackageGiveNothing) {
   SmallPe pe;
-  auto wrong = pe.package();
-  wrong.pointer_to_raw_data = 0x800;
-  EXPECT_FALSE(build_uninstaller_image(pe.head(), pe.tail(), wrong));
-  EXPECT_FALSE(build_uninstaller_image(pe.head().first(0x100), pe.tail(), pe.package()));
+  const PeSection s = pe.package();
+  EXPECT_FALSE(build_uninstaller_image(pe.head(), pe.tail(), 0x800, s.size_of_raw_data));
+  EXPECT_FALSE(build_uninstaller_image(pe.head().first(0x100), pe.tail(), s.pointer_to_raw_data, s.size_of_raw_data));
   SmallPe broken;
-  put32(broken.file, 0x3C, 0x90);
-  EXPECT_FALSE(build_uninstaller_image(broken.head(), broken.tail(), broken.package()));
+  store_u32(broken.file(), 0x3C, 0x90);
+  EXPECT_FALSE(broken.image());
   SmallPe empty;
-  empty.file[SmallPe::kPe + 6] = 0;
-  EXPECT_FALSE(build_uninstaller_image(empty.head(), empty.tail(), empty.package()));
+  empty.file()[empty.headers.new_header_offset + 6] = 0;
+  EXPECT_FALSE(empty.image());
+}
+
+// A signed installer: the signature covered the package, so the image made
+// without it leaves the certificate out and is unsigned.
+TEST(UninstallerImage, ASignedFileGivesAnUnsignedImage) {
+  SmallPe signed_file;
+  signed_file.sign(0x328);
+  auto image = signed_file.image();
+  ASSERT_TRUE(image);
+  SmallPe unsigned_file;
+  auto plain = unsigned_file.image();
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(*image, *plain) << "no certificate bytes and no directory entry left";
+  const PeDataDirectory left = certificate_table(*image, signed_file.headers);
+  EXPECT_EQ(left.address, 0u);
+  EXPECT_EQ(left.size, 0u);
+
+  // A certificate table that does not end the file is not cut out (it is
+  // not where a signing tool leaves one); the entry is cleared all the same.
+  SmallPe odd;
+  odd.sign(0x100);
+  odd.file().push_back(0x42);
+  auto kept = odd.image();
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(kept->size(), plain->size() + 0x101);
+  EXPECT_EQ(certificate_table(*kept, odd.headers).size, 0u);
 }
 
 // --- A real program -------------------------------------------------------
@@ -203,7 +223,9 @@ TEST(UninstallerImage, ObjdumpReadsTheResultOfARealProgram) {
 
   const auto file = read_file(packed);
   const std::uint32_t pe = u32(file, 0x3C);
-  package::PackageSection section{pe, 0, 0, setup->second};
+  struct {
+    std::uint32_t pointer_to_raw_data, size_of_raw_data;
+  } section{setup->second, 0};
   // objdump gives the section's size in memory; the file holds whole
   // FileAlignment blocks, as the section table says.
   const std::size_t table = pe + 24 + (file[pe + 20] | (file[pe + 21] << 8));
@@ -213,7 +235,8 @@ TEST(UninstallerImage, ObjdumpReadsTheResultOfARealProgram) {
   ASSERT_NE(section.size_of_raw_data, 0u);
   std::span<const std::uint8_t> all(file);
   auto image = build_uninstaller_image(all.first(section.pointer_to_raw_data),
-                                       all.subspan(section.pointer_to_raw_data + section.size_of_raw_data), section);
+                                       all.subspan(section.pointer_to_raw_data + section.size_of_raw_data),
+                                       section.pointer_to_raw_data, section.size_of_raw_data);
   ASSERT_TRUE(image);
   const fs::path out = dir / "uninstaller.exe";
   std::ofstream(out, std::ios::binary).write(reinterpret_cast<const char*>(image->data()), image->size());
@@ -233,4 +256,4 @@ TEST(UninstallerImage, ObjdumpReadsTheResultOfARealProgram) {
 }
 
 }  // namespace
-}  // namespace hs::engine
+}  // namespace hs::support
