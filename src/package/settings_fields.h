@@ -39,22 +39,20 @@
 
 namespace hs::package {
 
-namespace settings_fields {
-
-// The rows of each record list. `R` is the record type, const for writing.
+// The fields of each record list's rows. `R` is the record type, const for writing.
 template <typename Io, typename R>
-void conditional_deletion_path(Io& io, R& r) {
+void conditional_deletion_path_field(Io& io, R& r) {
   io.cstr(r.path);  // "~~THE END~~" ends the table
 }
 template <typename Io, typename R>
-void conditional_deletion_rest(Io& io, R& r) {
+void conditional_deletion_row_fields(Io& io, R& r) {
   io.u8(r.condition);
   io.cstr(r.argument);
   io.u8(r.flags);
 }
 
 template <typename Io, typename R>
-void association_record(Io& io, R& r) {
+void association_record_fields(Io& io, R& r) {
   io.u32(r.kind);
   io.cstr(r.extension);
   io.cstr(r.class_name);
@@ -67,7 +65,7 @@ void association_record(Io& io, R& r) {
 }
 
 template <typename Io, typename R>
-void shortcut_record(Io& io, R& r) {
+void shortcut_record_fields(Io& io, R& r) {
   io.text(r.target);
   io.text(r.name);
   io.text(r.icon_file);
@@ -83,25 +81,23 @@ void shortcut_record(Io& io, R& r) {
 }
 
 template <typename Io, typename R>
-void registry_value(Io& io, R& r) {
+void registry_value_fields(Io& io, R& r) {
   io.text8len(r.name);
   io.u8(r.type);
   io.text(r.data);
 }
 
 template <typename Io, typename R>
-void auto_close_class(Io& io, R& r) {
+void auto_close_class_field(Io& io, R& r) {
   io.text16(r.window_class);  // "~~THE~END~~" ends the table
 }
 template <typename Io, typename R>
-void auto_close_rest(Io& io, R& r) {
+void auto_close_row_fields(Io& io, R& r) {
   io.text16(r.window_title);
   io.text16(r.program_name);  // 8-bit, code page 1252
   io.u8(r.action);
   io.u8(r.phases);
 }
-
-}  // namespace settings_fields
 
 // Every field of the stream, in order. `S` is `Settings` for loading and
 // `const Settings` for writing; the presence rules read the members that
@@ -109,7 +105,6 @@ void auto_close_rest(Io& io, R& r) {
 template <typename Io, typename S>
 void visit_settings_fields(Io& io, S& s) {
   using namespace settings_damage;
-  namespace f = settings_fields;
   io.field(1, [&] { io.u64(s.product_flags); });
   io.field(2, [&] { io.u8(s.automatic_mode); });
   io.field(3, [&] { io.text(s.taskbar_text); });
@@ -242,16 +237,16 @@ void visit_settings_fields(Io& io, S& s) {
   io.field(65, [&] {
     io.rows_until_end(
         s.conditional_deletions, &ConditionalDeletion::path, kConditionalDeletionEndRow,
-        kConditionalDeletionCount, [&](auto& row) { f::conditional_deletion_path(io, row); },
-        [&](auto& row) { f::conditional_deletion_rest(io, row); });
+        kConditionalDeletionCount, [&](auto& row) { conditional_deletion_path_field(io, row); },
+        [&](auto& row) { conditional_deletion_row_fields(io, row); });
   });
   io.field(66, [&] {
     const std::size_t n = io.count(s.associations, kMaxListRows, kAssociationCount);
-    io.rows(s.associations, n, [&](auto& row) { f::association_record(io, row); });
+    io.rows(s.associations, n, [&](auto& row) { association_record_fields(io, row); });
   });
   io.field(67, [&] {
     const std::size_t n = io.count(s.shortcuts, kMaxListRows, kShortcutCount);
-    io.rows(s.shortcuts, n, [&](auto& row) { f::shortcut_record(io, row); });
+    io.rows(s.shortcuts, n, [&](auto& row) { shortcut_record_fields(io, row); });
   });
   io.field(68, [&] {
     io.text(s.root_shortcut_command);
@@ -261,14 +256,14 @@ void visit_settings_fields(Io& io, S& s) {
   });
   io.field(69, [&] {
     const std::size_t n = io.count(s.uninstall_key_values, kMaxListRows, kRegistryValueCount);
-    io.rows(s.uninstall_key_values, n, [&](auto& row) { f::registry_value(io, row); });
+    io.rows(s.uninstall_key_values, n, [&](auto& row) { registry_value_fields(io, row); });
   });
   io.field(70, [&] { io.text16(s.support_offer); });
   io.field(71, [&] { io.block(s.product_icon); });
   io.field(72, [&] {
     io.rows_until_end(
         s.auto_close_rules, &AutoCloseRule::window_class, kAutoCloseEndRow, kAutoCloseCount,
-        [&](auto& row) { f::auto_close_class(io, row); }, [&](auto& row) { f::auto_close_rest(io, row); });
+        [&](auto& row) { auto_close_class_field(io, row); }, [&](auto& row) { auto_close_row_fields(io, row); });
   });
   // Fields 73 to 76, the message table, as one: the hook sees it whole.
   io.field(76, [&] {
