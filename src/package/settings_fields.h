@@ -16,6 +16,7 @@
 //   bytes(v, n)          exactly n raw bytes
 //   marker(value, code)  a fixed u32; any other value is damage `code`
 //   rule(ok, code)       a rule on what was just read: damage `code` unless ok
+//                        (the writer checks nothing: it writes what it is given)
 //   fits(n, size, code)  n items of at least `size` bytes must fit in what
 //                        is left of the stream, else damage `code`
 //   when(present, body)  body's fields are in the stream only when present
