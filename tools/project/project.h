@@ -17,26 +17,10 @@
 
 #include "package/settings.h"
 #include "packwriter/package_writer.h"
+#include "project/project_dates.h"
+#include "project/project_error.h"
 
 namespace hs::tools {
-
-// A mistake in a project file; what() is "FILE:LINE:COLUMN: message".
-class ProjectError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// What the build machine may contribute. Only these enter the installer:
-// no clock and no host path.
-struct ProjectEnvironment {
-  // SOURCE_DATE_EPOCH (seconds since 1970, UTC) when set: the date used
-  // where the project gives none, and the latest file date taken from a
-  // source file's modification time.
-  std::optional<std::int64_t> source_date_epoch;
-};
-
-// The environment of this process (reads SOURCE_DATE_EPOCH).
-ProjectEnvironment environment_from_process();
 
 struct Project {
   package::Settings settings;      // product_flags2 included
@@ -56,9 +40,5 @@ Project load_project(const std::filesystem::path& path, const ProjectEnvironment
 // errors, `base` is the folder that sources are relative to.
 Project parse_project(std::string_view text, std::string_view display_name,
                       const std::filesystem::path& base, const ProjectEnvironment& env);
-
-// A date as six numbers (year, month, day, hour, minute, second) from
-// seconds since 1970 (UTC).
-std::array<std::int32_t, 6> date_from_epoch(std::int64_t seconds);
 
 }  // namespace hs::tools
