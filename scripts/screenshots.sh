@@ -42,7 +42,7 @@ cat >"$BUILD/page_shots.rc" <<RC
 #include <windows.h>
 CREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST "$REPO/src/resources/hsetup.manifest"
 RC
-$TRIPLE-windres -I"$REPO/src/resources" "$REPO/src/resources/dialogs.rc" -O coff -o "$BUILD/dialogs.o"
+$TRIPLE-windres -I"$REPO/src/resources" -I"$REPO/src" "$REPO/src/resources/dialogs.rc" -O coff -o "$BUILD/dialogs.o"
 $TRIPLE-windres "$BUILD/page_shots.rc" -O coff -o "$BUILD/page_shots_rc.o"
 $TRIPLE-g++ -std=c++20 -O1 -municode -mwindows -DUNICODE -D_UNICODE -D_WIN32_WINNT=0x0601 -I"$REPO/src" \
   "$REPO/tests/wine/page_shots.cpp" \
