@@ -46,7 +46,9 @@ $TRIPLE-windres -I"$REPO/src/resources" -I"$REPO/src" "$REPO/src/resources/dialo
 $TRIPLE-windres "$BUILD/page_shots.rc" -O coff -o "$BUILD/page_shots_rc.o"
 $TRIPLE-g++ -std=c++20 -O1 -municode -mwindows -DUNICODE -D_UNICODE -D_WIN32_WINNT=0x0601 -I"$REPO/src" \
   "$REPO/tests/wine/page_shots.cpp" \
-  "$REPO/src/platform/win32/win32_pages.cpp" "$REPO/src/platform/win32/win32_backdrop.cpp" \
+  "$REPO"/src/platform/win32/win32_page_*.cpp "$REPO/src/platform/win32/win32_progress.cpp" \
+  "$REPO/src/platform/win32/win32_wizard_windows.cpp" "$REPO/src/platform/win32/win32_fonts.cpp" \
+  "$REPO/src/platform/win32/win32_backdrop.cpp" "$REPO/src/platform/win32/library_loading.cpp" \
   "$REPO/src/wizard/page_style.cpp" "$REPO/src/wizard/backdrop_layout.cpp" "$REPO/src/wizard/dib_image.cpp" \
   "$REPO/src/support/text.cpp" "$REPO/src/package/default_messages.cpp" \
   "$BUILD/dialogs.o" "$BUILD/page_shots_rc.o" \
