@@ -17,9 +17,11 @@
 //   check 1002 = 1         # page: the state of control 1002
 //   repeat = yes           # the answer is not used up
 //
-// Each box or page takes the first unused answer whose conditions all hold
-// (texts compared without regard to case). When none does, a box takes its
-// default button and a page is left with Next (button 1) as it came.
+// (The remarks after "#" explain the lines here; in a script a comment
+// takes a whole line.) Each box or page takes the first unused answer
+// whose conditions all hold (texts compared without regard to case). When
+// none does, a box takes its default button and a page is left with Next
+// (button 1) as it came.
 //
 // An answer of kind "progress" (or the progress page's template name, such
 // as "ProgressDlg2") presses the progress page's cancel button, once its
@@ -32,7 +34,9 @@
 //   caption = Setup        # the page's caption contains this
 //   button = cancel        # the only button there is; may be left out
 //
-// With no condition the button is pressed as soon as the page is open. The
+// The conditions given must hold together, for the last status text and
+// bar position; they are checked whenever either changes. With no
+// condition the button is pressed as soon as the page is open. The
 // engine then asks whether to cancel (a question box, default no), which a
 // further answer such as "kind = question, button = yes" answers.
 //
