@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+
+#include <sys/wait.h>
 
 #include "engine/driver.h"
 #include "engine/session.h"
@@ -421,6 +425,38 @@ TEST(StartupRun, StartSoundPlaysUnlessAutomatic) {
     }
   }
 }
+
+#ifdef HS_SIM_TOOL
+// What the README promises of hsetup-sim: an answers file picks the
+// language, and the transcript file holds every call in the order made.
+TEST(StartupRun, ToolWritesEveryCallOfTheUserInterfaceToItsTranscript) {
+  package::Settings s = add_heading_languages(sample_settings());
+  s.start_sound = std::string("RIFF\x24\x00\x00\x00WAVEfmt ", 16) + std::string(28, '\x01');
+  const fs::path work = fs::path(HS_BINARY_DIR) / "sim_startup" / "tool-transcript";
+  fs::remove_all(work);
+  fs::create_directories(work);
+  const auto installer = build_installer(s);
+  std::ofstream(work / "setup.exe", std::ios::binary)
+      .write(reinterpret_cast<const char*>(installer.data()), static_cast<std::streamsize>(installer.size()));
+  std::ofstream(work / "answers.txt") << "[answer]\nkind = LanguageDlg\ncheck 1017 = 1\nbutton = next\n";
+  const std::string command = std::string(HS_SIM_TOOL) + " --root '" + (work / "machine").string() + "' --answers '" +
+                              (work / "answers.txt").string() + "' --transcript '" +
+                              (work / "transcript.txt").string() + "' '" + (work / "setup.exe").string() + "'";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  std::ifstream in(work / "transcript.txt", std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  std::size_t at = 0;
+  for (const char* entry : {"== backdrop\ncaption:", "== page LanguageDlg\n", "answer: button 1\n",
+                            "== backdrop repainted\ntitle: Installation von Sample Product\n",
+                            "== sound: 44 bytes, RIFF WAVE\n", "== backdrop destroyed\n"}) {
+    const std::size_t found = text.find(entry, at);
+    ASSERT_NE(found, std::string::npos) << "missing in order: " << entry << "\n" << text;
+    at = found + 1;
+  }
+}
+#endif
 
 TEST(StartupRun, UninstallerImageWithoutThePackage) {
   package::Settings s = sample_settings();
