@@ -89,6 +89,7 @@ wine_checks() {
 step wine-package wine_checks "$REPO/tests/wine/package_found.sh" "$BUILD" "$BUILD/host/tools/hpack"
 step wine-records wine_checks "$REPO/tests/wine/records_run.sh" "$BUILD"
 step wine-mutex wine_checks "$REPO/tests/wine/startup_mutex.sh" "$BUILD" "$BUILD/host/tools/hpack"
+step wine-sound wine_checks "$REPO/tests/wine/start_sound.sh" "$BUILD" "$BUILD/host/tools/hpack"
 step wine-folders wine_checks "$REPO/tests/wine/startup_folders.sh" "$BUILD/win-$WINE_ARCH" "$BUILD"
 export HSETUP_I686="$BUILD/win-i686/src/platform/win32/hsetup.exe" HSETUP_X86_64="$BUILD/win-x86_64/src/platform/win32/hsetup.exe"
 step wine-uninstaller-image wine_checks "$REPO/tests/wine/startup_uninstaller_image.sh" "$BUILD/host" "$BUILD/host/tools/hpack"

@@ -128,7 +128,7 @@ void create_backdrop(Session& session, StartupState& state, const package::Setti
   const package::DerivedSettings derived = package::derive_settings(settings, session.modes.product_name_override);
   auto look = std::make_shared<wizard::BackdropSettings>(
       wizard::backdrop_from_settings(settings, derived, u"", session.modes.minimized));
-  if (!session.sys.ui.create_backdrop(*look, session.modes.minimized)) return;
+  if (!session.sys.ui.create_backdrop(wizard::backdrop_look(*look))) return;
   state.backdrop = std::move(look);
   session.exit_hooks.close_backdrop = [&session] { session.sys.ui.destroy_backdrop(); };
 }
@@ -389,7 +389,7 @@ void run_startup(Session& session, StartupState& state) {
   // 12 to 14. The language, its texts, the backdrop's repaint.
   choose_language(session, state);
   take_language(session, state);
-  if (state.backdrop) session.sys.ui.repaint_backdrop();
+  if (state.backdrop) session.sys.ui.repaint_backdrop(wizard::backdrop_look(*state.backdrop));
 
   // 15 to 18. May this machine run the installation?
   check_bitness(session);

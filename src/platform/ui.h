@@ -6,13 +6,10 @@
 // Silent mode never reaches this interface: the engine answers for itself.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 #include "platform/types.h"
-
-namespace hs::wizard {
-struct BackdropSettings;
-}
 
 namespace hs::platform {
 
@@ -109,6 +106,33 @@ struct ProgressRequest {
   int placement = 0;   // 1 left, 2 right, 3 centred; + 8 top, 16 bottom, 24 centred
 };
 
+// A text painted on the backdrop.
+struct BackdropText {
+  std::u16string text;     // lines separated by CR, LF or CR LF; blank = not painted
+  std::u16string fonts;    // comma-separated face names; the first installed one is used
+  std::uint32_t color = 0;  // COLORREF 0x00BBGGRR
+  int position = 0;        // 0 not painted, 1-3 top left/centre/right, 4-6 bottom left/centre/right
+  int shadow = 0;          // depth of the black drop shadow; 0 = none
+  double points = 0;       // nominal size; shrunk one point at a time until the text fits
+};
+
+// The look of the backdrop window, complete: the backend draws exactly
+// this and decides nothing.
+struct Backdrop {
+  std::u16string caption;          // window caption, shown in the taskbar
+  std::uint32_t top_color = 0;     // COLORREF at the top; the whole fill when `solid`
+  std::uint32_t bottom_color = 0;  // COLORREF at the bottom of the vertical gradient
+  bool solid = false;              // one colour (top_color), no gradient
+  BackdropText title;              // the product title
+  BackdropText copyright;          // the second line
+  Bytes bitmap;                    // picture as a DIB (header, colour table, rows); empty = none
+  int stretch_mode = 0;            // 0 stretch, 1 fit keeping the aspect ratio, 2 integer zoom, 3 tile
+  int bitmap_size = 0;             // box of the picture in percent of the client area; 0 or less = none
+  int transparent_index = -1;      // palette entry drawn transparently; -1 = none
+  bool maximize = false;           // shown maximized instead of sized to the work area
+  bool start_minimized = false;    // created minimized
+};
+
 struct PageResult {
   int button = 0;  // id of the button that closed the page (1 = next/OK, 2 = cancel)
   std::vector<PageControl> controls;  // state of the controls when it closed
@@ -135,29 +159,27 @@ class UserInterface {
   virtual bool bind_window_subclassing() = 0;
 
   // The modeless progress page. While it is open, the backend refuses
-  // requests to log off or shut down Windows. A backend without one
-  // returns false from open_progress and ignores the rest.
-  virtual bool open_progress(const ProgressRequest& request) { (void)request; return false; }
-  virtual void set_progress_text(const std::u16string& text) { (void)text; }
-  virtual void set_progress_position(int percent) { (void)percent; }
+  // requests to log off or shut down Windows. open_progress returns false
+  // when the page cannot be made; the other calls then do nothing.
+  virtual bool open_progress(const ProgressRequest& request) = 0;
+  virtual void set_progress_text(const std::u16string& text) = 0;
+  // Bar position, 0 to 100.
+  virtual void set_progress_position(int percent) = 0;
   // True once, after the user pressed the progress page's cancel button.
-  virtual bool take_progress_cancel() { return false; }
-  virtual void close_progress() {}
+  virtual bool take_progress_cancel() = 0;
+  virtual void close_progress() = 0;
 
   // The backdrop window; false when it could not be created (the run
   // then goes on without it). Owner of the pages once it exists.
-  virtual bool create_backdrop(const wizard::BackdropSettings& settings, bool start_minimized) {
-    (void)settings; (void)start_minimized; return false;
-  }
-  // Repaints the backdrop after its texts changed.
-  virtual void repaint_backdrop() {}
+  virtual bool create_backdrop(const Backdrop& backdrop) = 0;
+  // Repaints the backdrop in a new look (its texts changed).
+  virtual void repaint_backdrop(const Backdrop& backdrop) = 0;
   // Minimizes and destroys the backdrop (the exit routine).
-  virtual void destroy_backdrop() {}
+  virtual void destroy_backdrop() = 0;
 
   // PlaySound of a WAV image from memory, asynchronously, without the
-  // default sound and without stopping a sound already playing. Backends
-  // without sound ignore it.
-  virtual void play_sound(const Bytes& wav) { (void)wav; }
+  // default sound and without stopping a sound already playing.
+  virtual void play_sound(const Bytes& wav) = 0;
 };
 
 }  // namespace hs::platform

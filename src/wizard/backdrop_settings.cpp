@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "package/product_flags.h"
+#include "wizard/backdrop_layout.h"
 
 namespace hs::wizard {
 
@@ -39,6 +40,26 @@ BackdropSettings backdrop_from_settings(const package::Settings& settings, const
   b.bitmap_size = static_cast<int>(std::min<std::uint32_t>(settings.bitmap_size, 100));
   b.bitmap_tpi = settings.bitmap_tpi > 255 ? -1 : static_cast<int>(settings.bitmap_tpi);
   return b;
+}
+
+platform::Backdrop backdrop_look(const BackdropSettings& settings) {
+  platform::Backdrop look;
+  look.caption = settings.taskbar_text;
+  look.top_color = settings.top_color;
+  look.bottom_color = settings.bottom_color;
+  look.solid = settings.mono_color;
+  look.title = platform::BackdropText{title_text(settings.display_title, settings.heading_text), settings.title_font,
+                                      settings.title_color, settings.title_position, settings.title_shadow,
+                                      settings.title_size * 26};
+  look.copyright = platform::BackdropText{settings.copyright_text, settings.copyright_font, settings.copyright_color,
+                                          settings.copyright_position, 0, settings.copyright_size * 16};
+  if (!settings.bitmap.empty()) look.bitmap = settings.bitmap.bytes();
+  look.stretch_mode = settings.stretch_mode;
+  look.bitmap_size = settings.bitmap_size;
+  look.transparent_index = settings.bitmap_tpi;
+  look.maximize = settings.maximize;
+  look.start_minimized = settings.start_minimized;
+  return look;
 }
 
 }  // namespace hs::wizard

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "package/settings.h"
+#include "platform/ui.h"
 #include "wizard/dib_image.h"
 
 namespace hs::wizard {
@@ -44,5 +45,10 @@ struct BackdropSettings {
 // it starts with "BM", else as a DIB; one that does not load is left out.
 BackdropSettings backdrop_from_settings(const package::Settings& settings, const package::DerivedSettings& derived,
                                         std::u16string heading_text, bool start_minimized);
+
+// The look as the user interface draws it: the title chosen (`DisplayTitle`,
+// or the heading text when that is blank), sizes in points (title 26 and
+// copyright 16 points per unit of their factor), the bitmap as its DIB.
+platform::Backdrop backdrop_look(const BackdropSettings& settings);
 
 }  // namespace hs::wizard

@@ -14,41 +14,15 @@
 #include <vector>
 
 #include "engine/session.h"
+#include "platform/control_ids.h"
 #include "platform/ui.h"
 #include "wizard/folder_check.h"
 #include "wizard/page_style.h"
 
 namespace hs::wizard {
 
-// Control ids shared by the templates (src/resources/dialogs.rc).
-namespace id {
-inline constexpr int kNext = 1001;        // next / accept / OK
-inline constexpr int kCancel = 1003;      // cancel / decline
-inline constexpr int kViewer = 1005;      // licence and read-me text
-inline constexpr int kProgressBar = 1007;
-inline constexpr int kText = 1009;        // heading, prompt or page text
-inline constexpr int kStatus = 1011;      // progress status line
-inline constexpr int kBrowse = 1013;
-inline constexpr int kEdit = 1015;        // folder or Start-menu name
-inline constexpr int kLanguageList = 1017;
-inline constexpr int kPassword = 1019;
-inline constexpr int kSidePicture = 1021;
-inline constexpr int kOpenDocument = 1023;
-inline constexpr int kLaunchProgram = 1025;
-inline constexpr int kShowLog = 1027;
-inline constexpr int kOpenSecondItem = 1029;
-inline constexpr int kBanner = 1032;
-inline constexpr int kBannerTitle = 1034;
-inline constexpr int kBannerText = 1035;
-inline constexpr int kSpaceNeeded = 1036;
-inline constexpr int kSpaceFree = 1037;
-inline constexpr int kPasswordLabel = 1039;
-inline constexpr int kLink = 1040;
-inline constexpr int kPanel = 1042;
-// Commands a page posts itself once it is up: focus the main control.
-inline constexpr int kFocusFolderCommand = 1043;
-inline constexpr int kFocusCommand = 1044;
-}  // namespace id
+// Control ids of the templates (src/resources/dialogs.rc).
+namespace id = platform::control;
 
 // Longest texts the edits take.
 inline constexpr std::size_t kMaxPasswordLength = 64;

@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+
+#include <sys/wait.h>
 
 #include "engine/driver.h"
 #include "engine/session.h"
@@ -64,6 +68,15 @@ void add_language(package::Settings& s, const std::u16string& name) {
   s.messages.languages.push_back(name);
 }
 
+// English and a German whose heading (message 0) is its own.
+package::Settings add_heading_languages(package::Settings s) {
+  add_language(s, u"Deutsch");
+  s.messages.texts[0] = u"Sample Product Setup";
+  s.messages.texts[1] = u"Installation von Sample Product";
+  s.dialog_styles.language = 1;
+  return s;
+}
+
 std::vector<std::uint8_t> build_installer(const package::Settings& settings) {
   const std::string stream = package::write_settings(settings);
   const std::vector<std::uint8_t> bytes(stream.begin(), stream.end());
@@ -109,10 +122,27 @@ struct InstallerRun {
     return -100;
   }
 
-  std::vector<std::string> shown() const {
+  // The kinds of the transcript's entries, in order.
+  std::vector<std::string> transcript_kinds() const {
     std::vector<std::string> kinds;
     for (const auto& entry : machine->ui().transcript()) kinds.push_back(entry.kind);
     return kinds;
+  }
+  // The kinds of the boxes and pages the user saw, in order.
+  std::vector<std::string> shown() const {
+    std::vector<std::string> kinds;
+    for (const auto& entry : machine->ui().transcript()) {
+      if (entry.kind == "message box" || entry.kind.starts_with("page ")) kinds.push_back(entry.kind);
+    }
+    return kinds;
+  }
+  // The texts of the message boxes, in order.
+  std::vector<std::u16string> box_texts() const {
+    std::vector<std::u16string> texts;
+    for (const auto& entry : machine->ui().transcript()) {
+      if (entry.kind == "message box") texts.push_back(entry.text);
+    }
+    return texts;
   }
 
   void set_text(RegRoot root_key, const std::u16string& key, const std::u16string& name, const std::u16string& text,
@@ -147,7 +177,10 @@ const std::u16string kUninstallKey = u"Software\\Microsoft\\Windows\\CurrentVers
 TEST(StartupRun, PlainInstallerReachesTheInstallationRun) {
   InstallerRun run("plain", sample_settings());
   EXPECT_EQ(run.start(), 0);
-  EXPECT_TRUE(run.shown().empty());
+  // The backdrop goes up while the settings are read, is repainted in the
+  // chosen language and closed by the exit routine; nothing else is shown.
+  EXPECT_EQ(run.transcript_kinds(),
+            (std::vector<std::string>{"backdrop", "backdrop repainted", "backdrop destroyed"}));
   EXPECT_EQ(run.session->startup.language_name, u"English");
 }
 
@@ -183,8 +216,7 @@ TEST(StartupRun, ProcessIsPreparedAndCrashesEndThroughTheFatalPath) {
       u"Exception: access violation\r\nProduct: Sample Product\r\nException code: 0xC0000005\r\n"
       u"Address: 0x00401234\r\nModule: setup.exe\r\nRead/write: write\r\nMemory address: 0x00000010\r\n";
   EXPECT_EQ(run.session->failure_summary, u"\r\n\r\nINSTALLER CRASHED!\r\n" + report);
-  ASSERT_EQ(run.machine->ui().transcript().size(), 1u);
-  EXPECT_EQ(run.machine->ui().transcript()[0].text, report);
+  EXPECT_EQ(run.box_texts(), std::vector<std::u16string>{report});
 }
 
 TEST(StartupRun, BitnessRefusal) {
@@ -214,8 +246,8 @@ TEST(StartupRun, ExcludedSystem) {
   s.excluded_systems = 0x1000;  // Windows 7
   InstallerRun on7("excluded-7", s, with(u"", [](MachineConfig& m) { m.version = *platform::sim::parse_windows_version("7"); }));
   EXPECT_EQ(on7.start(), 5);
-  ASSERT_EQ(on7.shown().size(), 1u);
-  EXPECT_NE(support::utf16_to_utf8(on7.machine->ui().transcript()[0].text).find("Windows 7"), std::string::npos);
+  ASSERT_EQ(on7.box_texts().size(), 1u);
+  EXPECT_NE(support::utf16_to_utf8(on7.box_texts()[0]).find("Windows 7"), std::string::npos);
   InstallerRun on10("excluded-7-on-10", s, with(u"", [](MachineConfig& m) { m.version = *platform::sim::parse_windows_version("10"); }));
   EXPECT_EQ(on10.start(), 0);
 }
@@ -307,6 +339,100 @@ TEST(StartupRun, SecondInstallerWaitsForTheMutex) {
   InstallerRun third("mutex", s, {}, false);
   EXPECT_EQ(third.start(), 0);
 }
+
+TEST(StartupRun, BackdropIsPaintedInTheChosenLanguage) {
+  package::Settings s = add_heading_languages(sample_settings());
+  s.taskbar_text = u"Sample Product Setup";
+  s.title_position = 2;
+  s.title_shadow = 3;
+  s.title_size = 1.5;
+  s.title_color = 0x00FFFFFF;
+  s.top_color = 0x00804020;
+  s.bottom_color = 0x00000000;
+  s.copyright_text = u"(c) 2026 Sample Company";
+  s.copyright_pos = 6;
+  InstallerRun run("backdrop-language", s,
+                   with(u"", {}, "[answer]\nkind = LanguageDlg\ncheck 1017 = 1\nbutton = next\n"));
+  ASSERT_EQ(run.start(), 0);
+  EXPECT_EQ(run.transcript_kinds(), (std::vector<std::string>{"backdrop", "page LanguageDlg", "backdrop repainted",
+                                                              "backdrop destroyed"}));
+  const auto& transcript = run.machine->ui().transcript();
+  // While the settings are read there is no message table yet, so the
+  // title (DisplayTitle is empty) waits for the chosen language's heading.
+  EXPECT_EQ(transcript[0].caption, u"Sample Product Setup");
+  EXPECT_EQ(transcript[0].text, u"");
+  EXPECT_EQ(transcript[2].text, u"Installation von Sample Product");
+  const std::string& text = run.machine->ui().transcript_text();
+  EXPECT_NE(text.find("== backdrop\ncaption: Sample Product Setup\ntitle:\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("background: gradient #204080 to #000000\nbitmap: none\nwindow: work area\n"),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("== backdrop repainted\ntitle: Installation von Sample Product\n"
+                      "       (position 2, 39 points, #FFFFFF, shadow 3, fonts Cambria Bold Italic, "
+                      "Times New Roman Bold Italic)\n"
+                      "copyright: (c) 2026 Sample Company\n"),
+            std::string::npos) << text;
+}
+
+TEST(StartupRun, NoBackdropWhenThePackageOrSilentModeSaysSo) {
+  package::Settings none = sample_settings();
+  none.product_flags |= 1ull << package::pf::kNoBackdrop;
+  InstallerRun asked("backdrop-none", none);
+  EXPECT_EQ(asked.start(), 0);
+  EXPECT_TRUE(asked.transcript_kinds().empty());
+
+  InstallerRun silent("backdrop-silent", sample_settings(), with(u"/silent"));
+  EXPECT_EQ(silent.start(), 0);
+  EXPECT_TRUE(silent.transcript_kinds().empty());
+}
+
+TEST(StartupRun, StartSoundPlaysUnlessAutomatic) {
+  package::Settings s = sample_settings();
+  s.product_flags |= 1ull << package::pf::kNoBackdrop;
+  s.start_sound = std::string("RIFF\x24\x00\x00\x00WAVEfmt ", 16) + std::string(28, '\x01');
+  for (const char16_t* args : {u"", u"/a", u"/silent"}) {
+    InstallerRun run("sound" + support::utf16_to_utf8(args).substr(std::u16string_view(args).empty() ? 0 : 1), s,
+                     with(args));
+    EXPECT_EQ(run.start(), 0);
+    if (std::u16string_view(args).empty()) {
+      EXPECT_EQ(run.transcript_kinds(), std::vector<std::string>{"sound"});
+      EXPECT_EQ(run.machine->ui().transcript_text(), "== sound: 44 bytes, RIFF WAVE\n");
+    } else {
+      EXPECT_TRUE(run.transcript_kinds().empty()) << "no sound in automatic mode";
+    }
+  }
+}
+
+#ifdef HS_SIM_TOOL
+// What the README promises of hsetup-sim: an answers file picks the
+// language, and the transcript file holds every call in the order made.
+TEST(StartupRun, ToolWritesEveryCallOfTheUserInterfaceToItsTranscript) {
+  package::Settings s = add_heading_languages(sample_settings());
+  s.start_sound = std::string("RIFF\x24\x00\x00\x00WAVEfmt ", 16) + std::string(28, '\x01');
+  const fs::path work = fs::path(HS_BINARY_DIR) / "sim_startup" / "tool-transcript";
+  fs::remove_all(work);
+  fs::create_directories(work);
+  const auto installer = build_installer(s);
+  std::ofstream(work / "setup.exe", std::ios::binary)
+      .write(reinterpret_cast<const char*>(installer.data()), static_cast<std::streamsize>(installer.size()));
+  std::ofstream(work / "answers.txt") << "[answer]\nkind = LanguageDlg\ncheck 1017 = 1\nbutton = next\n";
+  const std::string command = std::string(HS_SIM_TOOL) + " --root '" + (work / "machine").string() + "' --answers '" +
+                              (work / "answers.txt").string() + "' --transcript '" +
+                              (work / "transcript.txt").string() + "' '" + (work / "setup.exe").string() + "'";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  std::ifstream in(work / "transcript.txt", std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  std::size_t at = 0;
+  for (const char* entry : {"== backdrop\ncaption:", "== page LanguageDlg\n", "answer: button 1\n",
+                            "== backdrop repainted\ntitle: Installation von Sample Product\n",
+                            "== sound: 44 bytes, RIFF WAVE\n", "== backdrop destroyed\n"}) {
+    const std::size_t found = text.find(entry, at);
+    ASSERT_NE(found, std::string::npos) << "missing in order: " << entry << "\n" << text;
+    at = found + 1;
+  }
+}
+#endif
 
 TEST(StartupRun, UninstallerImageWithoutThePackage) {
   package::Settings s = sample_settings();

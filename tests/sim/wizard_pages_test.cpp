@@ -389,5 +389,108 @@ TEST(WizardPages, LanguagePagePreselectsTheSystemLanguage) {
   EXPECT_EQ(preselected_language(std::vector<std::u16string>{u"Dansk", u"English", u"Suomi"}, u" Suomi "), 2u);
 }
 
+// --- The progress page as the transcript shows it, cancelled by answers -------
+
+// Opens the progress page of `run` and goes through ten files as the file
+// phase does: a status text and a bar position each, with window messages
+// let through after every file.
+void run_files_on_the_progress_page(WizardRun& run) {
+  run.session.settings.product_flags |= std::uint64_t{1} << package::pf::kProgressWindow;
+  ProgressPage page(run.session);
+  ASSERT_TRUE(page.open(false));
+  for (int file = 1; file <= 10; ++file) {
+    page.set_status_text(u"Installing C:\\Sample\\file" + support::utf8_to_utf16(std::to_string(file)) + u".dll");
+    page.set_position(file * 10);
+    page.pump();
+  }
+  page.close();
+}
+
+TEST(WizardPages, ProgressPageCallsAreInTheTranscript) {
+  WizardRun run("progress_transcript", "");
+  run.session.settings.product_flags |= std::uint64_t{1} << package::pf::kProgressWindow;
+  run.session.settings.progress_page_value = 3 + 24;
+  ProgressPage page(run.session);
+  ASSERT_TRUE(page.open(false));
+  page.set_status_text(u"Copying files\r\nto C:\\Sample");
+  page.set_position(40);
+  page.set_position(250);  // clamped to the bar's end
+  page.close();
+  EXPECT_EQ(run.machine.ui().transcript_text(),
+            "== progress page ProgressDlg2\n"
+            "caption: Installing...\n"
+            "control 1009: Installing Sample Product\n"
+            "control 1007:\n"
+            "control 1011:\n"
+            "control 1003: Cancel\n"
+            "placement: 27\n"
+            "\n"
+            "== progress status: Copying files\n"
+            "                    to C:\\Sample\n"
+            "== progress position: 40\n"
+            "== progress position: 100\n"
+            "== progress page closed\n");
+  EXPECT_FALSE(run.machine.ui().progress_open());
+}
+
+TEST(WizardPages, AnswersCancelTheProgressPageAtAPointOfTheRun) {
+  const std::string yes = "[answer]\nkind = question\nbutton = yes\n";
+  struct Case {
+    const char* name;
+    std::string answers;
+    int exit_code;            // -100: the run went on to its end
+    std::string pressed;      // why the cancel was pressed; "" = never
+    std::u16string last_position;  // the last position the page was given
+  } cases[] = {
+      {"at_position", "[answer]\nkind = progress\nposition = 40\n" + yes, 12, "position 40", u"40"},
+      {"at_status", "[answer]\nkind = progress\ntext = FILE7.dll\nbutton = cancel\n" + yes, 12,
+       "status contains \"FILE7.dll\"", u"60"},
+      {"both_conditions", "[answer]\nkind = progress\ntext = file9\nposition = 50\n" + yes, 12,
+       "status contains \"file9\", position 80", u"80"},
+      {"named_page", "[answer]\nkind = ProgressDlg2\n" + yes, 12, "page open", u""},
+      {"other_page", "[answer]\nkind = ProgressDlg4\n" + yes, -100, "", u"100"},
+      {"caption", "[answer]\nkind = progress\ncaption = installing\nposition = 20\n" + yes, 12, "position 20", u"20"},
+      {"answered_no", "[answer]\nkind = progress\nposition = 40\n[answer]\nkind = question\nbutton = no\n", -100,
+       "position 40", u"100"},
+      {"question_by_default", "[answer]\nkind = progress\nposition = 40\n", -100, "position 40", u"100"},
+  };
+  for (const Case& c : cases) {
+    WizardRun run(std::string("progress_cancel_") + c.name, c.answers);
+    const int code = run.exit_code_of([&] { run_files_on_the_progress_page(run); });
+    EXPECT_EQ(code, c.exit_code) << c.name;
+    std::vector<std::string> presses;
+    std::u16string last_position;
+    int questions = 0;
+    for (const auto& entry : run.machine.ui().transcript()) {
+      if (entry.kind == "progress cancel") presses.push_back(entry.answer);
+      if (entry.kind == "progress position") last_position = entry.text;
+      if (entry.kind == "message box" && entry.text.find(u"Do you really want to cancel") != std::u16string::npos)
+        ++questions;
+    }
+    EXPECT_EQ(presses, c.pressed.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.pressed}) << c.name;
+    EXPECT_EQ(questions, c.pressed.empty() ? 0 : 1) << c.name;
+    EXPECT_EQ(last_position, c.last_position) << c.name;
+    // Whether cancelled or finished, the page is closed at the end: by the
+    // run, or by the exit routine after the abort notice.
+    EXPECT_EQ(run.shown().back(), "progress closed") << c.name;
+    EXPECT_FALSE(run.machine.ui().progress_open()) << c.name;
+    if (c.exit_code == 12) {
+      EXPECT_TRUE(contains(run.shown(), "message box")) << c.name;
+      EXPECT_NE(run.machine.ui().transcript_text().find("was cancelled"), std::string::npos) << c.name;
+    }
+  }
+}
+
+TEST(WizardPages, ProgressAnswersThatCannotWork) {
+  for (const char* text : {"[answer]\nkind = progress\nbutton = next\n", "[answer]\nkind = ProgressDlg3\nbutton = yes\n",
+                           "[answer]\nkind = question\nposition = 10\n", "[answer]\nkind = progress\nposition = 4x\n",
+                           "[answer]\nkind = progress\nposition =\n"}) {
+    std::vector<platform::sim::ScriptedAnswer> answers;
+    std::string error;
+    EXPECT_FALSE(platform::sim::read_answers(text, answers, error)) << text;
+    EXPECT_FALSE(error.empty()) << text;
+  }
+}
+
 }  // namespace
 }  // namespace hs::wizard

@@ -23,6 +23,7 @@
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_pages.h"
 #include "support/text.h"
+#include "wizard/dib_image.h"
 #include "wizard/page_style.h"
 #include "wizard/pages.h"
 
@@ -341,27 +342,27 @@ int wmain(int argc, wchar_t** argv) {
       {L"backdrop_alpha", L"alpha32.bmp", 1, 60, -1, false, 1, 6, 1.0},
   };
   for (const Variant& v : variants) {
-    wizard::BackdropSettings s;
-    s.taskbar_text = u"Sample Product Setup";
-    s.display_title = u"Sample Product 4.2";
-    s.title_size = v.title_size;
-    s.title_shadow = 40;
-    s.title_position = static_cast<std::uint8_t>(v.title_pos);
-    s.copyright_text = u"Copyright 2026 Sample Company\nAll rights reserved.";
-    s.copyright_position = static_cast<std::uint8_t>(v.copyright_pos);
+    platform::Backdrop s;
+    s.caption = u"Sample Product Setup";
+    s.title = platform::BackdropText{u"Sample Product 4.2", u"Cambria Bold Italic, Times New Roman Bold Italic",
+                                     0xFFFEF7, v.title_pos, 40, v.title_size * 26};
+    s.copyright = platform::BackdropText{u"Copyright 2026 Sample Company\nAll rights reserved.",
+                                         u"Calibri Bold Italic, Verdana Bold Italic, Arial Bold Italic", 0xFEFCEC,
+                                         v.copyright_pos, 0, 16};
     s.top_color = RGB(29, 53, 87);
     s.bottom_color = v.mono ? s.top_color : RGB(69, 123, 157);
-    s.mono_color = v.mono;
-    if (*v.bitmap) s.bitmap.load_file_bytes(read_file(pictures + L"\\" + v.bitmap));
-    s.stretch_mode = static_cast<std::uint8_t>(v.stretch);
+    s.solid = v.mono;
+    wizard::DibImage picture;
+    if (*v.bitmap && picture.load_file_bytes(read_file(pictures + L"\\" + v.bitmap))) s.bitmap = picture.bytes();
+    s.stretch_mode = v.stretch;
     s.bitmap_size = v.size;
-    s.bitmap_tpi = v.tpi;
+    s.transparent_index = v.tpi;
     // Set up as the engine does at start: the application icons on every
     // window and subclassing for the controls.
     platform::win32::WizardWindows windows;
     windows.load_application_icons();
     windows.bind_window_subclassing();
-    if (!windows.create_backdrop(s, false)) {
+    if (!windows.create_backdrop(s)) {
       fail(v.name, "the backdrop window was not made");
       return 1;
     }

@@ -66,8 +66,11 @@ int main(int argc, char** argv) {
   std::vector<std::string> settings;
   std::optional<std::string> raw_args;
   app.add_option("--root", root, "Folder of the simulated machine (created when new)")->required();
-  app.add_option("--answers", answers_file, "Answers script for message boxes and pages");
-  app.add_option("--transcript", transcript, "Append what was shown to this file ('-': standard output)");
+  app.add_option("--answers", answers_file,
+                 "Answers script for message boxes, pages and the progress page's cancel button");
+  app.add_option("--transcript", transcript,
+                 "Append every call to the user interface (boxes, pages, progress, backdrop, sound) to this file "
+                 "('-': standard output)");
   app.add_option("--windows", windows, "Windows version of the machine: 10, 11, 7, xp, \"10.0.19045 server\", ...");
   app.add_option("--set", settings, "A machine setting, e.g. system.wine=9.0 or drives.D=cdrom (repeatable)")
       ->allow_extra_args(false);

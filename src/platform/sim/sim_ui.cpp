@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <utility>
 
 #include "platform/sim/config_text.h"
 #include "support/text.h"
@@ -76,6 +77,7 @@ std::optional<int> page_button(const std::string& name) {
 // indented under the first.
 std::string field(const std::string& name, const std::u16string& value) {
   std::string text = support::utf16_to_utf8(value);
+  if (text.empty()) return name + ":\n";
   std::string out = name + ": ";
   const std::string indent(out.size(), ' ');
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -84,6 +86,42 @@ std::string field(const std::string& name, const std::u16string& value) {
     if (text[i] == '\n') out += indent;
   }
   return out + "\n";
+}
+
+// A COLORREF (0x00BBGGRR) as the HTML-style "#RRGGBB".
+std::string color_name(std::uint32_t color) {
+  char text[8];
+  std::snprintf(text, sizeof text, "#%02X%02X%02X", color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+  return text;
+}
+
+std::string number(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+// A backdrop text and how it is painted.
+std::string backdrop_text(const std::string& name, const BackdropText& t) {
+  std::string out = field(name, t.text);
+  out += std::string(name.size() + 2, ' ') + "(position " + std::to_string(t.position) + ", " + number(t.points) +
+         " points, " + color_name(t.color);
+  if (t.shadow) out += ", shadow " + std::to_string(t.shadow);
+  out += ", fonts " + support::utf16_to_utf8(t.fonts) + ")\n";
+  return out;
+}
+
+// The lines of a page's controls: "control ID [state] (disabled): text".
+std::string control_lines(const std::vector<PageControl>& controls) {
+  std::string out;
+  for (const auto& control : controls) {
+    std::string name = "control " + std::to_string(control.id);
+    if (control.state) name += " [" + std::to_string(control.state) + "]";
+    if (!control.enabled) name += " (disabled)";
+    if (!control.visible) name += " (hidden)";
+    out += field(name, control.text);
+  }
+  return out;
 }
 
 }  // namespace
@@ -119,6 +157,14 @@ bool read_answers(std::string_view text, std::vector<ScriptedAnswer>& answers, s
       if (!result_from_name(current->button) && !page_button(current->button)) {
         return error = where + "unknown button: " + value, false;
       }
+    } else if (key == "position") {
+      try {
+        std::size_t used = 0;
+        current->position = std::stoi(value, &used);
+        if (used != value.size()) throw std::invalid_argument(value);
+      } catch (const std::exception&) {
+        return error = where + "bad position: " + value, false;
+      }
     } else if (key == "repeat") {
       current->repeat = lower(value) == "yes" || value == "1" || lower(value) == "true";
     } else if (key.starts_with("set ") || key.starts_with("check ")) {
@@ -138,20 +184,31 @@ bool read_answers(std::string_view text, std::vector<ScriptedAnswer>& answers, s
       return error = where + "unknown key: " + key, false;
     }
   }
+  for (const ScriptedAnswer& answer : answers) {
+    if (answer.is_progress() && !answer.button.empty() && answer.button != "cancel") {
+      return error = "answers: the progress page has only its cancel button, not " + answer.button, false;
+    }
+    if (answer.position && !answer.is_progress()) {
+      return error = "answers: position belongs to an answer of kind progress", false;
+    }
+  }
   return true;
 }
+
+bool ScriptedAnswer::is_progress() const { return kind == "progress" || kind.starts_with("progressdlg"); }
 
 void SimUi::start(std::vector<ScriptedAnswer> answers, std::string transcript_path) {
   answers_ = std::move(answers);
   transcript_path_ = std::move(transcript_path);
   entries_.clear();
   text_.clear();
+  progress_open_ = cancel_pressed_ = backdrop_open_ = false;
 }
 
 ScriptedAnswer* SimUi::take_answer(const std::string& kind_names, const std::u16string& caption,
                                    const std::u16string& text) {
   for (auto& answer : answers_) {
-    if (answer.used) continue;
+    if (answer.used || answer.is_progress()) continue;
     if (!answer.kind.empty() && (" " + kind_names + " ").find(" " + answer.kind + " ") == std::string::npos) continue;
     if (!answer.caption.empty() && !contains(caption, answer.caption)) continue;
     if (!answer.text.empty() && !contains(text, answer.text)) continue;
@@ -197,8 +254,7 @@ BoxResult SimUi::message_box(const MessageBoxRequest& request) {
   if (!request.no_text.empty()) block += field("no button", request.no_text);
   block += field("text", request.text);
   block += std::string("answer: ") + entry.answer + (by_default ? " (default)" : "") + "\n\n";
-  entries_.push_back(std::move(entry));
-  write(block);
+  record(std::move(entry), block);
   return result;
 }
 
@@ -233,11 +289,7 @@ PageResult SimUi::show_page(const PageRequest& request) {
 
   std::string block = "== page " + request.template_name + "\n";
   block += field("caption", request.caption);
-  for (const auto& control : request.controls) {
-    std::string name = "control " + std::to_string(control.id);
-    if (control.state) name += " [" + std::to_string(control.state) + "]";
-    block += field(name, control.text);
-  }
+  block += control_lines(request.controls);
   for (const auto& item : request.list_items) block += field("item", item);
   if (answer) {
     for (const auto& change : answer->controls) {
@@ -247,9 +299,129 @@ PageResult SimUi::show_page(const PageRequest& request) {
   }
   const std::string answer_text = "button " + std::to_string(result.button);
   block += "answer: " + answer_text + (by_default ? " (default)" : "") + "\n\n";
-  entries_.push_back(TranscriptEntry{"page " + request.template_name, request.caption, texts, answer_text, by_default});
-  write(block);
+  record(TranscriptEntry{"page " + request.template_name, request.caption, texts, answer_text, by_default}, block);
   return result;
+}
+
+void SimUi::record(TranscriptEntry entry, const std::string& block) {
+  entries_.push_back(std::move(entry));
+  write(block);
+}
+
+// --- The progress page -------------------------------------------------------
+
+bool SimUi::open_progress(const ProgressRequest& request) {
+  if (progress_open_) return true;
+  progress_open_ = true;
+  progress_kind_ = lower(request.page.template_name);
+  progress_caption_ = request.page.caption;
+  progress_text_.clear();
+  progress_position_ = 0;
+  cancel_pressed_ = false;
+  std::u16string texts;
+  for (const auto& control : request.page.controls) texts += control.text + u"\n";
+  std::string block = "== progress page " + request.page.template_name + "\n";
+  block += field("caption", request.page.caption);
+  block += control_lines(request.page.controls);
+  block += "placement: " + std::to_string(request.placement) + "\n\n";
+  record(TranscriptEntry{"progress page " + request.page.template_name, request.page.caption, texts, "", false}, block);
+  check_progress_answers();
+  return true;
+}
+
+void SimUi::set_progress_text(const std::u16string& text) {
+  if (!progress_open_) return;
+  progress_text_ = text;
+  std::string line = field("== progress status", text);
+  record(TranscriptEntry{"progress status", u"", text, "", false}, line);
+  check_progress_answers();
+}
+
+void SimUi::set_progress_position(int percent) {
+  if (!progress_open_) return;
+  progress_position_ = percent;
+  const std::string value = std::to_string(percent);
+  record(TranscriptEntry{"progress position", u"", support::utf8_to_utf16(value), "", false},
+         "== progress position: " + value + "\n");
+  check_progress_answers();
+}
+
+void SimUi::check_progress_answers() {
+  if (cancel_pressed_) return;
+  for (auto& answer : answers_) {
+    if (answer.used || !answer.is_progress()) continue;
+    if (answer.kind != "progress" && answer.kind != progress_kind_) continue;
+    if (!answer.caption.empty() && !contains(progress_caption_, answer.caption)) continue;
+    if (!answer.text.empty() && !contains(progress_text_, answer.text)) continue;
+    if (answer.position && progress_position_ < *answer.position) continue;
+    if (!answer.repeat) answer.used = true;
+    std::string why;
+    if (!answer.text.empty()) why = "status contains \"" + support::utf16_to_utf8(answer.text) + "\"";
+    if (answer.position) why += (why.empty() ? "" : ", ") + ("position " + std::to_string(progress_position_));
+    if (why.empty()) why = "page open";
+    cancel_pressed_ = true;
+    record(TranscriptEntry{"progress cancel", u"", u"", why, false}, "== progress cancel pressed: " + why + "\n");
+    return;
+  }
+}
+
+bool SimUi::take_progress_cancel() { return std::exchange(cancel_pressed_, false); }
+
+void SimUi::close_progress() {
+  if (!progress_open_) return;
+  progress_open_ = false;
+  cancel_pressed_ = false;
+  record(TranscriptEntry{"progress closed", u"", u"", "", false}, "== progress page closed\n");
+}
+
+// --- The backdrop and the sound ------------------------------------------------
+
+bool SimUi::create_backdrop(const Backdrop& backdrop) {
+  if (backdrop_open_) return true;
+  backdrop_open_ = true;
+  backdrop_ = backdrop;
+  std::string block = "== backdrop\n";
+  block += field("caption", backdrop.caption);
+  block += backdrop_text("title", backdrop.title);
+  block += backdrop_text("copyright", backdrop.copyright);
+  block += "background: " +
+           (backdrop.solid ? "solid " + color_name(backdrop.top_color)
+                           : "gradient " + color_name(backdrop.top_color) + " to " + color_name(backdrop.bottom_color)) +
+           "\n";
+  if (backdrop.bitmap.empty()) {
+    block += "bitmap: none\n";
+  } else {
+    block += "bitmap: DIB of " + std::to_string(backdrop.bitmap.size()) + " bytes, box " +
+             std::to_string(backdrop.bitmap_size) + " %, stretch mode " + std::to_string(backdrop.stretch_mode) +
+             ", transparent index " + std::to_string(backdrop.transparent_index) + "\n";
+  }
+  block += std::string("window: ") + (backdrop.maximize ? "maximized" : "work area") +
+           (backdrop.start_minimized ? ", minimized" : "") + "\n\n";
+  record(TranscriptEntry{"backdrop", backdrop.caption, backdrop.title.text, "", false}, block);
+  return true;
+}
+
+void SimUi::repaint_backdrop(const Backdrop& backdrop) {
+  if (!backdrop_open_) return;
+  backdrop_ = backdrop;
+  std::string block = "== backdrop repainted\n";
+  block += backdrop_text("title", backdrop.title);
+  block += backdrop_text("copyright", backdrop.copyright);
+  record(TranscriptEntry{"backdrop repainted", backdrop.caption, backdrop.title.text, "", false}, block + "\n");
+}
+
+void SimUi::destroy_backdrop() {
+  if (!backdrop_open_) return;
+  backdrop_open_ = false;
+  record(TranscriptEntry{"backdrop destroyed", u"", u"", "", false}, "== backdrop destroyed\n");
+}
+
+void SimUi::play_sound(const Bytes& wav) {
+  const bool riff = wav.size() >= 12 && std::equal(wav.begin(), wav.begin() + 4, "RIFF") &&
+                    std::equal(wav.begin() + 8, wav.begin() + 12, "WAVE");
+  const std::string size = std::to_string(wav.size());
+  record(TranscriptEntry{"sound", u"", support::utf8_to_utf16(size), "", false},
+         "== sound: " + size + " bytes" + (riff ? ", RIFF WAVE" : ", not a RIFF WAVE image") + "\n");
 }
 
 }  // namespace hs::platform::sim

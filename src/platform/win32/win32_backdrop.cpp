@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/library_loading.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/win32_fonts.h"
 #include "platform/win32/win32_pages.h"
 #include "support/text.h"
 #include "wizard/backdrop_layout.h"
 
 namespace hs::platform::win32 {
-
-bool font_installed(std::u16string_view face);
 
 namespace {
 
@@ -30,10 +30,8 @@ Msimg& msimg() {
   static Msimg functions;
   if (!functions.looked) {
     functions.looked = true;
-    if (HMODULE module = LoadLibraryW(L"msimg32.dll")) {
-      functions.gradient_fill = reinterpret_cast<GradientFillFn>(reinterpret_cast<void*>(GetProcAddress(module, "GradientFill")));
-      functions.alpha_blend = reinterpret_cast<AlphaBlendFn>(reinterpret_cast<void*>(GetProcAddress(module, "AlphaBlend")));
-    }
+    functions.gradient_fill = bind_system<GradientFillFn>(L"msimg32.dll", "GradientFill");
+    functions.alpha_blend = bind_system<AlphaBlendFn>(L"msimg32.dll", "AlphaBlend");
   }
   return functions;
 }
@@ -45,10 +43,10 @@ void fill_solid(HDC dc, const RECT& r, COLORREF color) {
   DeleteObject(brush);
 }
 
-void draw_background(HDC dc, int width, int height, const wizard::BackdropSettings& s) {
+void draw_background(HDC dc, int width, int height, const Backdrop& s) {
   // The rectangle with inclusive right and bottom edges.
   const RECT inclusive{0, 0, width - 1, height - 1};
-  if (s.mono_color) {
+  if (s.solid) {
     RECT whole{0, 0, width, height};
     fill_solid(dc, whole, s.top_color);
     return;
@@ -145,8 +143,9 @@ void draw_transparent(HDC dc, const wizard::Rect& to, const wizard::DibImage& im
   stretch(dc, to, image, bytes, SRCPAINT);
 }
 
-void draw_bitmap(HDC dc, int width, int height, const wizard::BackdropSettings& s) {
-  const wizard::DibImage& image = s.bitmap;
+void draw_bitmap(HDC dc, int width, int height, const BackdropWindowState& backdrop) {
+  const Backdrop& s = backdrop.look;
+  const wizard::DibImage& image = backdrop.picture;
   if (image.empty() || s.bitmap_size <= 0) return;
   SetStretchBltMode(dc, HALFTONE);
   SetBrushOrgEx(dc, 0, 0, nullptr);
@@ -160,8 +159,8 @@ void draw_bitmap(HDC dc, int width, int height, const wizard::BackdropSettings& 
   if (to.width() <= 0 || to.height() <= 0) return;
   if (image.bits_per_pixel() == 32) {
     draw_alpha(dc, to, image);
-  } else if (image.bits_per_pixel() <= 8 && s.bitmap_tpi >= 0) {
-    draw_transparent(dc, to, image, s.bitmap_tpi);
+  } else if (image.bits_per_pixel() <= 8 && s.transparent_index >= 0) {
+    draw_transparent(dc, to, image, s.transparent_index);
   } else {
     stretch(dc, to, image, image.bytes(), SRCCOPY);
   }
@@ -185,15 +184,15 @@ int line_width(HDC dc, std::u16string_view line) {
   return size.cx;
 }
 
-void draw_text(HDC dc, int width, int height, const std::u16string& text, const std::u16string& font_list,
-               COLORREF color, int position, int shadow, double size) {
-  if (position < 1 || position > 6 || wizard::is_blank(text)) return;
+void draw_text(HDC dc, int width, int height, const BackdropText& t) {
+  const std::u16string& text = t.text;
+  if (t.position < 1 || t.position > 6 || wizard::is_blank(text)) return;
   const int margin = width / 200;
   const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-  const std::u16string face = wizard::choose_font_face(font_list, font_installed);
+  const std::u16string face = wizard::choose_font_face(t.fonts, font_installed);
   const std::vector<std::u16string> lines = wizard::split_lines(text);
   HFONT font = nullptr;
-  const wizard::FittedFont fitted = wizard::fit_text(size, dpi, shadow, margin, width, [&](int font_height) {
+  const wizard::FittedFont fitted = wizard::fit_text(t.points, dpi, t.shadow, margin, width, [&](int font_height) {
     if (font) DeleteObject(font);
     font = make_font(face, font_height);
     HGDIOBJ old = SelectObject(dc, font);
@@ -206,25 +205,23 @@ void draw_text(HDC dc, int width, int height, const std::u16string& text, const 
   font = make_font(face, fitted.height);
   HGDIOBJ old = SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
-  const auto placed = wizard::place_text(text, position, width, height, fitted,
+  const auto placed = wizard::place_text(text, t.position, width, height, fitted,
                                          [&](std::u16string_view line) { return line_width(dc, line); });
   for (const wizard::PlacedLine& line : placed) {
     if (fitted.shadow >= 1) {
       SetTextColor(dc, RGB(0, 0, 0));
       TextOutW(dc, line.x + fitted.shadow, line.y + fitted.shadow, wide(line.text), static_cast<int>(line.text.size()));
     }
-    SetTextColor(dc, color);
+    SetTextColor(dc, t.color);
     TextOutW(dc, line.x, line.y, wide(line.text), static_cast<int>(line.text.size()));
   }
   SelectObject(dc, old);
   DeleteObject(font);
 }
 
-void draw_texts(HDC dc, int width, int height, const wizard::BackdropSettings& s) {
-  draw_text(dc, width, height, wizard::title_text(s.display_title, s.heading_text), s.title_font, s.title_color,
-            s.title_position, s.title_shadow, s.title_size * 26);
-  draw_text(dc, width, height, s.copyright_text, s.copyright_font, s.copyright_color, s.copyright_position, 0,
-            s.copyright_size * 16);
+void draw_texts(HDC dc, int width, int height, const Backdrop& s) {
+  draw_text(dc, width, height, s.title);
+  draw_text(dc, width, height, s.copyright);
 }
 
 LRESULT CALLBACK backdrop_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -232,21 +229,21 @@ LRESULT CALLBACK backdrop_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  const auto* settings = reinterpret_cast<const wizard::BackdropSettings*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (settings && message == WM_ERASEBKGND) {
+  const auto* backdrop = reinterpret_cast<const BackdropWindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (backdrop && message == WM_ERASEBKGND) {
     RECT client{};
     GetClientRect(window, &client);
     HDC dc = reinterpret_cast<HDC>(wparam);
-    draw_background(dc, client.right, client.bottom, *settings);
-    draw_bitmap(dc, client.right, client.bottom, *settings);
+    draw_background(dc, client.right, client.bottom, backdrop->look);
+    draw_bitmap(dc, client.right, client.bottom, *backdrop);
     return 1;
   }
-  if (settings && message == WM_PAINT) {
+  if (backdrop && message == WM_PAINT) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     RECT client{};
     GetClientRect(window, &client);
-    draw_texts(dc, client.right, client.bottom, *settings);
+    draw_texts(dc, client.right, client.bottom, backdrop->look);
     EndPaint(window, &paint);
     return 0;
   }
@@ -256,14 +253,18 @@ LRESULT CALLBACK backdrop_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
 
 }  // namespace
 
-void paint_backdrop(HDC dc, int width, int height, const wizard::BackdropSettings& settings) {
-  draw_background(dc, width, height, settings);
-  draw_bitmap(dc, width, height, settings);
-  draw_texts(dc, width, height, settings);
+void paint_backdrop(HDC dc, int width, int height, const BackdropWindowState& backdrop) {
+  draw_background(dc, width, height, backdrop.look);
+  draw_bitmap(dc, width, height, backdrop);
+  draw_texts(dc, width, height, backdrop.look);
 }
 
-bool WizardWindows::create_backdrop(const wizard::BackdropSettings& settings, bool start_minimized) {
+bool WizardWindows::create_backdrop(const Backdrop& look) {
   if (backdrop_) return true;
+  auto state = std::make_unique<BackdropWindowState>();
+  state->look = look;
+  if (!look.bitmap.empty()) state->picture.load_memory(look.bitmap);
+  const bool start_minimized = look.start_minimized;
   HINSTANCE instance = GetModuleHandleW(nullptr);
   static bool registered = false;
   if (!registered) {
@@ -275,7 +276,7 @@ bool WizardWindows::create_backdrop(const wizard::BackdropSettings& settings, bo
     cls.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     registered = RegisterClassW(&cls) != 0;
   }
-  bool maximize = settings.maximize;
+  bool maximize = look.maximize;
   RECT area{0, 0, 1, 1};
   if (!maximize && !SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
     maximize = true;
@@ -284,8 +285,8 @@ bool WizardWindows::create_backdrop(const wizard::BackdropSettings& settings, bo
   const DWORD style = WS_POPUP | (start_minimized ? WS_MINIMIZE : 0);
   const int width = area.right - area.left + 1;
   const int height = area.bottom - area.top + 1;
-  void* param = const_cast<wizard::BackdropSettings*>(&settings);
-  HWND window = CreateWindowExW(0, kClassName, wide(settings.taskbar_text), style, area.left, area.top, width, height,
+  void* param = state.get();
+  HWND window = CreateWindowExW(0, kClassName, wide(look.caption), style, area.left, area.top, width, height,
                                 nullptr, nullptr, instance, param);
   if (!window) {
     // The same class through the ANSI functions, with the caption in code page 1252.
@@ -295,12 +296,13 @@ bool WizardWindows::create_backdrop(const wizard::BackdropSettings& settings, bo
     cls.hInstance = instance;
     cls.lpszClassName = "SEA Window Class";
     if (!RegisterClassA(&cls)) return false;
-    const std::string caption = support::utf16_to_cp1252(settings.taskbar_text);
+    const std::string caption = support::utf16_to_cp1252(look.caption);
     window = CreateWindowExA(0, "SEA Window Class", caption.c_str(), style, area.left, area.top, width, height, nullptr,
                              nullptr, instance, param);
     if (!window) return false;
   }
   backdrop_ = window;
+  backdrop_state_ = std::move(state);
   give_icons(window);
   ShowWindow(window, SW_HIDE);
   ShowWindow(window, maximize ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
@@ -311,8 +313,14 @@ bool WizardWindows::create_backdrop(const wizard::BackdropSettings& settings, bo
   return true;
 }
 
-void WizardWindows::repaint_backdrop() {
-  if (backdrop_) InvalidateRect(backdrop_, nullptr, TRUE);
+void WizardWindows::repaint_backdrop(const Backdrop& look) {
+  if (!backdrop_) return;
+  if (look.bitmap != backdrop_state_->look.bitmap) {
+    backdrop_state_->picture = wizard::DibImage();
+    if (!look.bitmap.empty()) backdrop_state_->picture.load_memory(look.bitmap);
+  }
+  backdrop_state_->look = look;
+  InvalidateRect(backdrop_, nullptr, TRUE);
 }
 
 void WizardWindows::destroy_backdrop() {
@@ -320,6 +328,7 @@ void WizardWindows::destroy_backdrop() {
   ShowWindow(backdrop_, SW_MINIMIZE);
   DestroyWindow(backdrop_);
   backdrop_ = nullptr;
+  backdrop_state_.reset();
 }
 
 }  // namespace hs::platform::win32

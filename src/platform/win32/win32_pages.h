@@ -2,21 +2,34 @@
 // templates, the modeless progress page and the backdrop window.
 //
 // The engine decides every text and state (src/wizard); this code only
-// creates the windows, wires their controls and draws.
+// creates the windows, wires their controls and draws. The pages are made
+// in win32_page_*.cpp (win32_page_window.h), the progress page in
+// win32_progress.cpp, the backdrop in win32_backdrop.cpp, and what they
+// share in win32_wizard_windows.cpp.
 #pragma once
 
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <memory>
+
 #include "platform/ui.h"
-#include "wizard/backdrop_settings.h"
+#include "wizard/dib_image.h"
 
 namespace hs::platform::win32 {
 
+struct ProgressWindowState;  // win32_page_window.h
+
+// What the backdrop window draws: the look and its picture, read once.
+struct BackdropWindowState {
+  Backdrop look;
+  wizard::DibImage picture;  // empty when the look has none or it does not load
+};
+
 class WizardWindows {
  public:
-  WizardWindows() = default;
+  WizardWindows();
   WizardWindows(const WizardWindows&) = delete;
   WizardWindows& operator=(const WizardWindows&) = delete;
   ~WizardWindows();
@@ -32,9 +45,10 @@ class WizardWindows {
   void close_progress();
   HWND progress_window() const { return progress_; }
 
-  // The backdrop; `settings` must outlive the window.
-  bool create_backdrop(const wizard::BackdropSettings& settings, bool start_minimized);
-  void repaint_backdrop();
+  // The backdrop window in `look`, kept by the window.
+  bool create_backdrop(const Backdrop& look);
+  // Paints the backdrop anew in `look`.
+  void repaint_backdrop(const Backdrop& look);
   void destroy_backdrop();
   HWND backdrop_window() const { return backdrop_; }
 
@@ -57,8 +71,9 @@ class WizardWindows {
  private:
   HWND progress_ = nullptr;
   HWND backdrop_ = nullptr;
-  bool cancel_pressed_ = false;
-  void* progress_state_ = nullptr;
+  bool cancel_pressed_ = false;  // the progress page's cancel, not yet taken
+  std::unique_ptr<ProgressWindowState> progress_state_;  // request and state of the progress page
+  std::unique_ptr<BackdropWindowState> backdrop_state_;  // what the backdrop draws, while it exists
   HICON large_icon_ = nullptr;  // application icon, SM_CXICON size; nullptr until loaded
   HICON small_icon_ = nullptr;  // application icon, SM_CXSMICON size
   SetWindowSubclassFn set_window_subclass_ = nullptr;  // nullptr when comctl32 lacks it
@@ -69,6 +84,6 @@ class WizardWindows {
 
 // Draws the backdrop into `dc` over a client area of the given size
 // (background and bitmap, then the texts). Used by the window and by tests.
-void paint_backdrop(HDC dc, int width, int height, const wizard::BackdropSettings& settings);
+void paint_backdrop(HDC dc, int width, int height, const BackdropWindowState& backdrop);
 
 }  // namespace hs::platform::win32

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -99,14 +100,18 @@ class Win32UserInterface final : public UserInterface {
   void set_progress_position(int percent) override { windows_.set_progress_position(percent); }
   bool take_progress_cancel() override { return windows_.take_progress_cancel(); }
   void close_progress() override { windows_.close_progress(); }
-  bool create_backdrop(const wizard::BackdropSettings& settings, bool start_minimized) override {
-    return windows_.create_backdrop(settings, start_minimized);
-  }
-  void repaint_backdrop() override { windows_.repaint_backdrop(); }
+  bool create_backdrop(const Backdrop& backdrop) override { return windows_.create_backdrop(backdrop); }
+  void repaint_backdrop(const Backdrop& backdrop) override { windows_.repaint_backdrop(backdrop); }
   void destroy_backdrop() override { windows_.destroy_backdrop(); }
+
+  // winmm's PlaySoundW, bound at the first sound (win32_sound.cpp).
+  void play_sound(const Bytes& wav) override;
 
  private:
   WizardWindows windows_;  // pages, progress page and backdrop
+  // Every WAV image handed to PlaySoundW: an asynchronous sound plays from
+  // this memory after the call returns, so it is kept for the process.
+  std::deque<Bytes> sounds_;
 };
 
 // Longest path of the own executable that the engine reads (characters,

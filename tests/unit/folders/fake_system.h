@@ -231,18 +231,27 @@ class FakeUi : public UserInterface {
   bool bind_window_subclassing() override { return true; }
   void play_sound(const Bytes& wav) override { sounds.push_back(wav); }
 
-  // The backdrop the run created (its look as the window would draw it),
-  // how often it was repainted, and whether it was destroyed.
-  const hs::wizard::BackdropSettings* backdrop = nullptr;
-  bool backdrop_minimized = false;
+  // The progress page is never there.
+  bool open_progress(const ProgressRequest&) override { return false; }
+  void set_progress_text(const std::u16string&) override {}
+  void set_progress_position(int) override {}
+  bool take_progress_cancel() override { return false; }
+  void close_progress() override {}
+
+  // The backdrop the run created (its look as the window draws it, after
+  // the last repaint), how often it was repainted, and whether it was
+  // destroyed.
+  std::optional<Backdrop> backdrop;
   int backdrop_repaints = 0;
   bool backdrop_destroyed = false;
-  bool create_backdrop(const hs::wizard::BackdropSettings& settings, bool start_minimized) override {
-    backdrop = &settings;
-    backdrop_minimized = start_minimized;
+  bool create_backdrop(const Backdrop& look) override {
+    backdrop = look;
     return true;
   }
-  void repaint_backdrop() override { ++backdrop_repaints; }
+  void repaint_backdrop(const Backdrop& look) override {
+    backdrop = look;
+    ++backdrop_repaints;
+  }
   void destroy_backdrop() override { backdrop_destroyed = true; }
 };
 

@@ -239,15 +239,16 @@ TEST_F(StartupTest, BackdropGoesUpWithTheSettingsAndTakesTheHeading) {
   session.settings.messages.texts = {u"Welcome to Acme Tool"};
   session.modes.minimized = true;
   create_backdrop(session, state, session.settings);
-  ASSERT_NE(m.ui.backdrop, nullptr);
-  EXPECT_TRUE(m.ui.backdrop_minimized);
-  EXPECT_TRUE(m.ui.backdrop->mono_color) << "equal colours paint one colour";
-  EXPECT_EQ(m.ui.backdrop->display_title, u"Acme Tool 2.0");
-  EXPECT_EQ(m.ui.backdrop->heading_text, u"") << "no message table yet while the settings are read";
+  ASSERT_TRUE(m.ui.backdrop);
+  EXPECT_TRUE(m.ui.backdrop->start_minimized);
+  EXPECT_TRUE(m.ui.backdrop->solid) << "equal colours paint one colour";
+  EXPECT_EQ(m.ui.backdrop->title.text, u"Acme Tool 2.0");
+  ASSERT_TRUE(state.backdrop);
+  EXPECT_EQ(state.backdrop->heading_text, u"") << "no message table yet while the settings are read";
 
   session.message = [&](int n) { return n == 0 ? session.settings.messages.texts[0] : u""; };
   take_language(session, state);
-  EXPECT_EQ(m.ui.backdrop->heading_text, u"Welcome to Acme Tool");
+  EXPECT_EQ(state.backdrop->heading_text, u"Welcome to Acme Tool");
 
   ASSERT_TRUE(session.exit_hooks.close_backdrop);
   session.exit_hooks.close_backdrop();
@@ -257,7 +258,7 @@ TEST_F(StartupTest, BackdropGoesUpWithTheSettingsAndTakesTheHeading) {
 TEST_F(StartupTest, NoBackdropWhenThePackageAsksForNone) {
   set_flag(29);
   create_backdrop(session, state, session.settings);
-  EXPECT_EQ(m.ui.backdrop, nullptr);
+  EXPECT_FALSE(m.ui.backdrop);
   EXPECT_FALSE(state.backdrop);
   EXPECT_FALSE(session.exit_hooks.close_backdrop);
 }
