@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/sim/sim_restart.h"
-#include "records_fixture.h"
+#include "support/records_fixture.h"
 #include "support/text.h"
 #include "uninstall/conditional_deletion.h"
 #include "uninstall/install_log.h"

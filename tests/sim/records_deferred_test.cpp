@@ -4,7 +4,7 @@
 
 #include "platform/sim/reg_tree.h"
 #include "platform/sim/sim_restart.h"
-#include "records_fixture.h"
+#include "support/records_fixture.h"
 #include "support/text.h"
 #include "uninstall/change_list.h"
 #include "uninstall/deferred_deletion.h"

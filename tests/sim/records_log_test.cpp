@@ -2,7 +2,7 @@
 // simulated machine.
 #include <gtest/gtest.h>
 
-#include "records_fixture.h"
+#include "support/records_fixture.h"
 #include "support/text.h"
 #include "uninstall/install_log.h"
 #include "uninstall/uninstall_strings.h"

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "package/byte_buffer.h"
-#include "package_fixture.h"
+#include "support/package_fixture.h"
 
 namespace hs::package::test {
 namespace {

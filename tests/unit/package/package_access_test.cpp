@@ -13,7 +13,7 @@
 #include "package/damage.h"
 #include "package/engine_protection.h"
 #include "package/package_access.h"
-#include "package_fixture.h"
+#include "support/package_fixture.h"
 #include "packwriter/pe_image.h"
 #include "platform/sim/sim_machine.h"
 #include "support/pe_image.h"

@@ -4,7 +4,7 @@
 
 #include "package/engine_protection.h"
 #include "package/package_section.h"
-#include "package_fixture.h"
+#include "support/package_fixture.h"
 #include "packwriter/pe_image.h"
 #include "support/pe_builder.h"
 

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "package_fixture.h"
+#include "support/package_fixture.h"
 
 namespace hs::package::test {
 namespace {

@@ -2,7 +2,7 @@
 // locks, redirection and delayed moves.
 #include <gtest/gtest.h>
 
-#include "machine_fixture.h"
+#include "support/machine_fixture.h"
 #include "platform/sim/win_path.h"
 
 namespace hs::platform::sim::testing {

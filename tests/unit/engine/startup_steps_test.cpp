@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-#include "../folders/fake_system.h"
+#include "support/fake_system.h"
 #include "package/product_flags.h"
 
 namespace hs::engine {

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "machine_fixture.h"
+#include "support/machine_fixture.h"
 #include "platform/sim/reg_tree.h"
 
 namespace hs::platform::sim::testing {

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "fake_system.h"
+#include "support/fake_system.h"
 
 namespace hs::install {
 namespace {

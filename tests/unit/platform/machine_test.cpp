@@ -2,7 +2,7 @@
 // scripted user interface and clock.
 #include <gtest/gtest.h>
 
-#include "machine_fixture.h"
+#include "support/machine_fixture.h"
 
 namespace hs::platform::sim::testing {
 namespace {
