@@ -77,7 +77,14 @@ fi
 [ -n "$DRIVER" ] || { echo "engine-checks: FAIL: no driver to run" >&2; exit 1; }
 
 # --- Large-address-aware i686 builds ----------------------------------------------------
-laa() { objdump -p "$1" 2>/dev/null | grep -qi 'large address aware'; }
+# The MinGW objdump: the host's own one does not read PE headers.
+# The headers are read whole first: grep -q would end the pipe early, and
+# pipefail would count objdump's broken pipe as a failure.
+laa() {
+  local headers
+  headers="$(i686-w64-mingw32-objdump -p "$1" 2>/dev/null)" || return 1
+  grep -qi 'large address aware' <<<"$headers"
+}
 I686_ENGINE="${HSETUP_I686:-$BUILD/win-i686/src/platform/win32/hsetup.exe}"
 if [ -f "$I686_ENGINE" ]; then
   laa "$I686_ENGINE" && pass "the i686 hsetup.exe is large-address-aware" ||
@@ -103,7 +110,10 @@ source = "big/zeros.bin"
 TOML
 if "$HPACK" build "$WORK/big.toml" --stub "$STUB" -o "$WORK/big.exe" >>"$LOG" 2>&1; then
   rm -f "$WORK/big/zeros.bin"
-  out="$(timeout 600 "$WINE" "$DRIVER" payload "$(winepath -w "$WORK/big.exe" 2>/dev/null)" 2>>"$LOG" | tr -d '\r')"
+  # The Windows path through drive Z: (winepath itself needs the loader
+  # that may not start here).
+  big_path="Z:$(printf '%s' "$WORK/big.exe" | tr / '\\')"
+  out="$(timeout 600 "$WINE" "$DRIVER" payload "$big_path" 2>>"$LOG" | tr -d '\r')"
   status=$?
   echo "$out" >>"$LOG"
   printf '%s\n' "$out" | sed 's/^/engine-checks:   /'
