@@ -14,18 +14,10 @@ set -uo pipefail
 
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 REPO="$(cd "$HERE/../.." && pwd)"
-BUILD="$(cd "${1:-$REPO/build}" && pwd)"
-HPACK="${2:-$BUILD/host/tools/hpack}"
-
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a "$0" "$BUILD" "$HPACK"
-fi
 
 # shellcheck source=tests/wine/wine_prefix.sh
 . "$HERE/wine_prefix.sh"
-use_wine_prefix startup-mutex
-
-use_engine_build
+start_wine_check startup-mutex "$@"
 "$ARCH-w64-mingw32-gcc" -O2 -municode -o "$WORK/holder-$ARCH.exe" "$HERE/startup_mutex_holder.c" ||
   { echo "wine: FAIL: the mutex holder does not build" >&2; exit 1; }
 [ -x "$HPACK" ] || { echo "wine: FAIL: hpack not found at $HPACK" >&2; exit 1; }

@@ -1,5 +1,6 @@
 # Sourced by the Wine checks: the shared Wine set-up.
 #
+#   start_wine_check WORK_NAME [BUILD [HPACK]]   (REPO and HERE must be set)
 #   use_wine_prefix WORK_NAME   (BUILD must be set)
 #
 # Sets WINEPREFIX (BUILD/wine-prefix, made once with wineboot), quiet Wine
@@ -51,4 +52,20 @@ use_engine_build() {
   done
   echo "wine: FAIL: no hsetup.exe this Wine runs under $BUILD" >&2
   exit 1
+}
+
+# The start of a check that takes the build folder and hpack as its
+# arguments: sets BUILD (default REPO/build) and HPACK (default its
+# host/tools/hpack), runs the script again under Xvfb when there is no
+# display, then takes the prefix (use_wine_prefix WORK_NAME) and the engine
+# build (use_engine_build).
+start_wine_check() {
+  local name="$1"
+  BUILD="$(cd "${2:-$REPO/build}" && pwd)"
+  HPACK="${3:-$BUILD/host/tools/hpack}"
+  if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a "$0" "$BUILD" "$HPACK"
+  fi
+  use_wine_prefix "$name"
+  use_engine_build
 }
